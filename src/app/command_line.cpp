@@ -1,0 +1,113 @@
+#include "app/command_line.h"
+
+#include <cctype>
+
+namespace {
+
+// A whole number made of decimal digits only, within [low, high].
+std::optional<int> ParseNumber(const std::string& text, int low, int high) {
+    if (text.empty() || text.size() > 9) return std::nullopt;
+    int value = 0;
+    for (char ch : text) {
+        if (!std::isdigit(static_cast<unsigned char>(ch))) return std::nullopt;
+        value = value * 10 + (ch - '0');
+    }
+    if (value < low || value > high) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+std::string UsageText() {
+    return "Usage : table-tracante [--snapshot FICHIER.png [ACTION]...]\n"
+           "\n"
+           "Sans option, ouvre la fenêtre de l'animation « Table traçante ».\n"
+           "\n"
+           "  --snapshot FICHIER.png  construit la fenêtre sans l'afficher, applique les actions\n"
+           "                          dans l'ordre donné, puis écrit l'image de la fenêtre\n"
+           "                          (793 x 553 pixels, contrôles compris) au format PNG.\n"
+           "  --help                  affiche cette aide.\n"
+           "\n"
+           "Actions (avec --snapshot) :\n"
+           "  --ticks N      délivre N tops d'horloge (N de 0 à 100000).\n"
+           "  --select I     sélectionne l'élément I du menu (0 à 6) et clique sur\n"
+           "                 « Démarrer l'Animation ».\n"
+           "  --comments     clique sur le bouton de commentaire affiché, s'il y en a un.\n"
+           "\n"
+           "Éléments du menu : 0 Présentation, 1 Boucle ouverte, 2 Boucle fermée (G faible),\n"
+           "3 Boucle fermée (G grand), 4 Instabilité, 5 Réponse trapézoïdale,\n"
+           "6 Non-linéarité du moteur.\n"
+           "\n"
+           "Exemple : table-tracante --snapshot idle.png --ticks 2 --select 2 --ticks 159\n";
+}
+
+std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args,
+                                            std::string& error) {
+    CommandLine cl;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string option = args[i];
+        std::optional<std::string> inlineValue;
+        if (const auto eq = option.find('='); option.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = option.substr(eq + 1);
+            option = option.substr(0, eq);
+        }
+        auto takeValue = [&](const char* what) -> std::optional<std::string> {
+            if (inlineValue) return inlineValue;
+            if (i + 1 >= args.size()) {
+                error = "l'option " + option + " attend " + what;
+                return std::nullopt;
+            }
+            return args[++i];
+        };
+
+        if (option == "--help" || option == "-h") {
+            cl.help = true;
+        } else if (option == "--snapshot") {
+            const auto file = takeValue("un nom de fichier");
+            if (!file) return std::nullopt;
+            if (!cl.snapshotFile.empty()) {
+                error = "l'option --snapshot est donnée deux fois";
+                return std::nullopt;
+            }
+            if (file->empty()) {
+                error = "l'option --snapshot attend un nom de fichier non vide";
+                return std::nullopt;
+            }
+            cl.snapshotFile = *file;
+        } else if (option == "--ticks") {
+            const auto text = takeValue("un nombre de tops (0 à 100000)");
+            if (!text) return std::nullopt;
+            const auto n = ParseNumber(*text, 0, kMaxTicks);
+            if (!n) {
+                error = "nombre de tops invalide pour --ticks : « " + *text +
+                        " » (attendu : un entier de 0 à 100000)";
+                return std::nullopt;
+            }
+            cl.actions.push_back({ScriptAction::Ticks, *n});
+        } else if (option == "--select") {
+            const auto text = takeValue("un numéro d'élément du menu (0 à 6)");
+            if (!text) return std::nullopt;
+            const auto n = ParseNumber(*text, 0, 6);
+            if (!n) {
+                error = "élément du menu invalide pour --select : « " + *text +
+                        " » (attendu : un entier de 0 à 6)";
+                return std::nullopt;
+            }
+            cl.actions.push_back({ScriptAction::Select, *n});
+        } else if (option == "--comments") {
+            if (inlineValue) {
+                error = "l'option --comments ne prend pas de valeur";
+                return std::nullopt;
+            }
+            cl.actions.push_back({ScriptAction::Comments, 0});
+        } else {
+            error = "option inconnue : « " + args[i] + " » (voir --help)";
+            return std::nullopt;
+        }
+    }
+    if (!cl.help && cl.snapshotFile.empty() && !cl.actions.empty()) {
+        error = "les actions --ticks, --select et --comments demandent --snapshot FICHIER.png";
+        return std::nullopt;
+    }
+    return cl;
+}

@@ -1,0 +1,69 @@
+// Entry point: the window of the animation, or a headless snapshot of it.
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/look.h"
+#include "app/snapshot.h"
+#include "app/table.h"
+#include "engine/globals.h"
+
+namespace {
+
+bool HasDisplay() {
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    const auto cl = ParseCommandLine(args, error);
+    if (!cl) {
+        std::fprintf(stderr, "table-tracante: %s\n", error.c_str());
+        return 2;
+    }
+    if (cl->help) {
+        std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    }
+    const bool scripted = !cl->snapshotFile.empty();
+    if (scripted && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    if (!scripted && !HasDisplay()) {
+        std::fputs(
+            "table-tracante: aucun affichage graphique (ni DISPLAY ni WAYLAND_DISPLAY).\n"
+            "La fenêtre a besoin d'un affichage. Pour obtenir une image sans affichage :\n"
+            "  table-tracante --snapshot image.png --ticks 2\n",
+            stderr);
+        return 1;
+    }
+
+    // Qt sees only the program name: the options above are ours.
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    std::unique_ptr<QApplication> app;
+    try {
+        app = std::make_unique<QApplication>(qtArgc, qtArgv);
+        ConfigureApplicationLook(*app);
+        Ttable form;
+        if (scripted) return RunSnapshot(form, *cl);
+        form.showMaximized();
+        return QApplication::exec();
+    } catch (const std::exception& e) {
+        const QString message = QString::fromLocal8Bit(e.what());
+        std::fprintf(stderr, "table-tracante: %s\n", e.what());
+        if (app && !scripted) {
+            QMessageBox::critical(nullptr, QStringLiteral("Table traçante"), message);
+        }
+        return 1;
+    }
+}

@@ -1,0 +1,197 @@
+// A small drawing layer over QImage/QPainter with the vocabulary the scenes are written in:
+// bitmaps, canvases with a persistent pen, brush, font and copy mode, MoveTo/LineTo, Rectangle,
+// Ellipse, Polygon, TextOut and Draw.
+//
+// Pixel rules:
+//  - a width-1 LineTo leaves out its end point; wider pens have round ends;
+//  - Rectangle(l, t, r, b) and Ellipse(l, t, r, b) cover columns l..r-1 and rows t..b-1 with a
+//    width-1 pen; a pen of width w straddles the outline, w/2 pixels outside it;
+//  - Draw copies a bitmap with the canvas's CopyMode (source copy, AND, OR);
+//  - new bitmaps are white;
+//  - text is drawn without antialiasing with the top-left of its cell at (x, y); the text
+//    background is opaque in the brush colour after a solid brush has been set, until
+//    SetBkMode(..., TRANSPARENT); a hatched brush leaves its background unpainted.
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <initializer_list>
+#include <memory>
+#include <vector>
+
+#include "canvas/colors.h"
+
+class TBitmap;
+
+struct TPoint {
+    int x;
+    int y;
+};
+
+enum TBrushStyle { bsSolid, bsClear, bsCross };
+enum TCopyMode { cmSrcCopy, cmSrcAnd, cmSrcPaint };
+
+// Text background modes, as the platform call SetBkMode takes them.
+inline constexpr int TRANSPARENT = 1;
+inline constexpr int OPAQUE = 2;
+
+struct TPen {
+    TColor Color = clBlack;
+    int Width = 1;
+};
+
+// The brush remembers that it was set: the next drawing call makes the text background follow
+// it (opaque in its colour when solid, transparent when hatched or clear).
+class TBrush {
+public:
+    class ColorValue {
+    public:
+        ColorValue& operator=(TColor c) {
+            value_ = c;
+            ++owner_->generation_;
+            return *this;
+        }
+        operator TColor() const { return value_; }
+
+    private:
+        friend class TBrush;
+        explicit ColorValue(TBrush* owner) : owner_(owner) {}
+        TBrush* owner_;
+        TColor value_ = clWhite;
+    };
+    class StyleValue {
+    public:
+        StyleValue& operator=(TBrushStyle s) {
+            value_ = s;
+            ++owner_->generation_;
+            return *this;
+        }
+        operator TBrushStyle() const { return value_; }
+
+    private:
+        friend class TBrush;
+        explicit StyleValue(TBrush* owner) : owner_(owner) {}
+        TBrush* owner_;
+        TBrushStyle value_ = bsSolid;
+    };
+
+    TBrush() : Color(this), Style(this) {}
+    TBrush(const TBrush&) = delete;
+    TBrush& operator=(const TBrush&) = delete;
+
+    ColorValue Color;
+    StyleValue Style;
+
+    unsigned Generation() const { return generation_; }
+
+private:
+    unsigned generation_ = 1;
+};
+
+struct TFont {
+    QString Name = QStringLiteral("MS Sans Serif");
+    int Size = 8;  // points, at 96 pixels per inch
+    TColor Color = clWindowText;
+    bool Bold = false;
+};
+
+// Pixel height of a font of the given point size at 96 dpi, rounded as the platform does.
+int PointsToPixels(int points);
+
+// Builds the Qt font that stands in for a face name ("Arial", "MS Sans Serif", "Symbol", ...).
+QFont MakeFont(const QString& name, int pixelSize, bool bold);
+
+class TCanvas {
+public:
+    explicit TCanvas(QImage* image);
+    TCanvas(const TCanvas&) = delete;
+    TCanvas& operator=(const TCanvas&) = delete;
+
+    TPen Pen;
+    TBrush Brush;
+    TFont Font;
+    TCopyMode CopyMode = cmSrcCopy;
+
+    void MoveTo(int x, int y);
+    void LineTo(int x, int y);
+    void Rectangle(int left, int top, int right, int bottom);
+    void Ellipse(int left, int top, int right, int bottom);
+    void Polygon(std::initializer_list<TPoint> points);
+    void TextOut(int x, int y, const QString& text);
+    void Draw(int x, int y, const TBitmap* bitmap);
+    int TextWidth(const QString& text);
+    int TextHeight(const QString& text);
+
+    // The device handle of the canvas, for SetBkMode. Taking it brings the brush up to date.
+    TCanvas* Handle();
+
+    QPoint PenPos() const { return pos_; }
+
+    // Back to the defaults of a fresh canvas: black pen of width 1, solid white brush,
+    // "MS Sans Serif" 8 pt, source copy, opaque text background.
+    void Reset();
+
+    QImage* Image() const { return image_; }
+    void SetImage(QImage* image) { image_ = image; }
+
+    // The part of the image drawn on since the last call (for repainting only what changed).
+    QRect TakeDirtyRect();
+
+private:
+    friend void SetBkMode(TCanvas* handle, int mode);
+    void RealizeBrush();
+    const QFont& CurrentFont();
+    int CurrentAscent();
+
+    void MarkDirty(const QRect& r) { dirty_ |= r; }
+
+    QImage* image_;
+    QRect dirty_;
+    QPoint pos_{0, 0};
+    int bkMode_ = OPAQUE;
+    TColor bkColor_ = clWhite;
+    unsigned realizedBrush_ = 0;
+
+    // Cache of the Qt font for the current TFont.
+    QString fontName_;
+    int fontPixels_ = -1;
+    bool fontBold_ = false;
+    QFont font_;
+    int fontAscent_ = 0;
+    int fontHeight_ = 0;
+};
+
+using HDC = TCanvas*;
+
+void SetBkMode(HDC handle, int mode);
+
+// An off-screen picture with its canvas. New bitmaps (and the area a resize adds) are white.
+class TBitmap {
+public:
+    TBitmap();
+    TBitmap(const TBitmap&) = delete;
+    TBitmap& operator=(const TBitmap&) = delete;
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    void SetWidth(int w) { SetSize(w, height_); }
+    void SetHeight(int h) { SetSize(width_, h); }
+    void SetSize(int w, int h);
+
+    TCanvas* Canvas() { return canvas_.get(); }
+
+    // Takes over the picture of another bitmap; the canvas goes back to its defaults.
+    void Assign(const TBitmap& source);
+
+    const QImage& Image() const { return image_; }
+    QImage& Image() { return image_; }
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    QImage image_;  // null while either side is 0
+    std::unique_ptr<TCanvas> canvas_;
+};

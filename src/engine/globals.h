@@ -1,0 +1,51 @@
+// The program's state: the phase counter that drives the scenes, the scenes' step counters and
+// memories, the off-screen bitmaps and the run-time comment buttons. One instance of each, set
+// to its start value when the window is created.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "canvas/canvas.h"
+#include "canvas/controls.h"
+
+class Ttable;
+
+// The one window.
+inline Ttable* table = nullptr;
+
+// 0 idle, -1 presentation, otherwise the current frame of a lesson's block of values.
+inline std::int32_t Phase = 0;
+
+// Step k of each closed-loop lesson (Phase minus the lesson's base).
+inline std::int32_t StepLowGain = 0;
+inline std::int32_t StepHighGain = 0;
+inline std::int32_t StepInstability = 0;
+inline std::int32_t StepTrapezoid = 0;
+inline std::int32_t StepNonLinear = 0;
+
+// The trapezoidal lesson's simulated output and set-point ordinates. Never reset by a restart.
+inline double TrapezoidVs = 0.0;
+inline double VeFromY = 0.0;
+inline double VeToY = 0.0;
+
+// Off-screen bitmaps, created with the window and freed by Ttable::Destruction.
+inline std::unique_ptr<TBitmap> PenSprite;
+inline std::unique_ptr<TBitmap> TableBitmap;
+inline std::unique_ptr<TBitmap> TableMask;
+inline std::unique_ptr<TBitmap> BackgroundBitmap;
+inline std::unique_ptr<TBitmap> LeftPulley;
+inline std::unique_ptr<TBitmap> RightPulley;
+
+// Run-time comment buttons (owned by the window) and whether each was ever created.
+inline TButton* B1 = nullptr;
+inline TButton* B2 = nullptr;
+inline TButton* B3 = nullptr;
+inline TButton* B4 = nullptr;
+inline std::int32_t B1Created = 0;
+inline std::int32_t B2Created = 0;
+inline std::int32_t B3Created = 0;
+inline std::int32_t B4Created = 0;
+
+// Puts every value above back to its start value (the bitmaps are released).
+void ResetProgramState();

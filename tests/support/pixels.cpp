@@ -1,0 +1,44 @@
+#include "support/pixels.h"
+
+#include <cstdio>
+
+TColor At(const QImage& image, int x, int y) { return FromQRgb(image.pixel(x, y)); }
+
+int Count(const QImage& image, const QRect& area, TColor colour) {
+    const QRect r = area & image.rect();
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (FromQRgb(image.pixel(x, y)) == colour) ++n;
+    return n;
+}
+
+bool All(const QImage& image, const QRect& area, TColor colour) {
+    const QRect r = area & image.rect();
+    return !r.isEmpty() && Count(image, r, colour) == r.width() * r.height();
+}
+
+int Differences(const QImage& a, const QImage& b, const QRect& area) {
+    if (a.size() != b.size()) return -1;
+    const QRect r = area.isNull() ? a.rect() : (area & a.rect());
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (FromQRgb(a.pixel(x, y)) != FromQRgb(b.pixel(x, y))) ++n;
+    return n;
+}
+
+QRect Bounds(const QImage& image, const QRect& area, TColor colour) {
+    const QRect r = area & image.rect();
+    QRect found;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (FromQRgb(image.pixel(x, y)) == colour) found |= QRect(x, y, 1, 1);
+    return found;
+}
+
+std::string Hex(TColor colour) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%06X", colour);
+    return buf;
+}
