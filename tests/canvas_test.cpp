@@ -1,1 +1,360 @@
+// The canvas layer, by its pixels.
 #include <gtest/gtest.h>
+
+#include "canvas/canvas.h"
+#include "support/pixels.h"
+
+namespace {
+
+TBitmap& Fresh(TBitmap& b, int w, int h) {
+    b.SetWidth(w);
+    b.SetHeight(h);
+    return b;
+}
+
+void Fill(TBitmap& b, TColor colour) {
+    b.Image().fill(ToQColor(colour));
+}
+
+}  // namespace
+
+TEST(Bitmap, NewBitmapsAreWhiteAndKeepTheirPictureWhenGrown) {
+    TBitmap b;
+    EXPECT_EQ(b.Width(), 0);
+    b.SetWidth(20);
+    EXPECT_EQ(b.Height(), 0);
+    b.SetHeight(40);
+    ASSERT_EQ(b.Image().size(), QSize(20, 40));
+    EXPECT_TRUE(All(b.Image(), QRect(0, 0, 20, 40), clWhite));
+
+    b.Canvas()->Pen.Color = clRed;
+    b.Canvas()->MoveTo(0, 0);
+    b.Canvas()->LineTo(5, 0);
+    b.SetWidth(30);
+    EXPECT_EQ(At(b.Image(), 4, 0), clRed) << "growing keeps what was drawn";
+    EXPECT_TRUE(All(b.Image(), QRect(20, 0, 10, 40), clWhite)) << "the new area is white";
+}
+
+TEST(Bitmap, AssignCopiesThePictureAndResetsTheCanvas) {
+    TBitmap source, target;
+    Fresh(source, 10, 10);
+    Fill(source, clGreen);
+    Fresh(target, 3, 3);
+    TCanvas& c = *target.Canvas();
+    c.Pen.Color = clRed;
+    c.Pen.Width = 3;
+    c.Font.Name = "Symbol";
+    c.CopyMode = cmSrcAnd;
+    target.Assign(source);
+    EXPECT_EQ(target.Width(), 10);
+    EXPECT_TRUE(All(target.Image(), QRect(0, 0, 10, 10), clGreen));
+    EXPECT_EQ(c.Pen.Color, clBlack);
+    EXPECT_EQ(c.Pen.Width, 1);
+    EXPECT_EQ(c.Font.Name, QStringLiteral("MS Sans Serif"));
+    EXPECT_EQ(c.CopyMode, cmSrcCopy);
+    // Drawing on the copy leaves the source alone.
+    c.Rectangle(0, 0, 5, 5);
+    EXPECT_TRUE(All(source.Image(), QRect(0, 0, 10, 10), clGreen));
+}
+
+TEST(Lines, OnePixelLineLeavesOutItsEndPoint) {
+    TBitmap b;
+    Fresh(b, 30, 30);
+    TCanvas& c = *b.Canvas();
+    c.Pen.Color = clRed;
+    c.MoveTo(2, 3);
+    c.LineTo(12, 3);
+    EXPECT_EQ(Bounds(b.Image(), b.Image().rect(), clRed), QRect(2, 3, 10, 1));
+    EXPECT_EQ(c.PenPos(), QPoint(12, 3));
+
+    Fill(b, clWhite);
+    c.MoveTo(5, 20);
+    c.LineTo(5, 10);  // upwards
+    EXPECT_EQ(Bounds(b.Image(), b.Image().rect(), clRed), QRect(5, 11, 1, 10));
+
+    Fill(b, clWhite);
+    c.MoveTo(0, 0);
+    c.LineTo(7, 7);
+    EXPECT_EQ(Count(b.Image(), b.Image().rect(), clRed), 7);
+    EXPECT_EQ(At(b.Image(), 6, 6), clRed);
+    EXPECT_EQ(At(b.Image(), 7, 7), clWhite);
+}
+
+TEST(Lines, SuccessiveSegmentsJoinAndAOnePixelSegmentIsOnePixel) {
+    TBitmap b;
+    Fresh(b, 20, 20);
+    TCanvas& c = *b.Canvas();
+    c.Pen.Color = clBlue;
+    // A curve drawn one column per call, like the chart's segments.
+    int y[] = {10, 10, 9, 7, 7};
+    for (int i = 0; i + 1 < 5; ++i) {
+        c.MoveTo(i, y[i]);
+        c.LineTo(i + 1, y[i + 1]);
+    }
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(At(b.Image(), i, y[i]), clBlue) << "column " << i;
+    EXPECT_EQ(Count(b.Image(), QRect(4, 0, 1, 20), clBlue), 0) << "the last end point is not drawn";
+    c.MoveTo(15, 15);
+    c.LineTo(15, 15);  // nothing to draw
+    EXPECT_EQ(At(b.Image(), 15, 15), clWhite);
+}
+
+TEST(Lines, TwoPixelPenIsTwoPixelsThick) {
+    TBitmap b;
+    Fresh(b, 40, 20);
+    TCanvas& c = *b.Canvas();
+    c.Pen.Color = clBlue;
+    c.Pen.Width = 2;
+    c.MoveTo(5, 10);
+    c.LineTo(30, 10);
+    const QRect ink = Bounds(b.Image(), b.Image().rect(), clBlue);
+    EXPECT_EQ(ink.height(), 2);
+    EXPECT_TRUE(ink.contains(QPoint(5, 10)) && ink.contains(QPoint(29, 10)));
+    EXPECT_LE(ink.left(), 5);
+    EXPECT_GE(ink.right(), 29);
+}
+
+TEST(Shapes, RectangleCoversLeftToRightMinusOneAndTopToBottomMinusOne) {
+    TBitmap b;
+    Fresh(b, 30, 30);
+    TCanvas& c = *b.Canvas();
+    c.Pen.Color = clRed;
+    c.Brush.Color = clYellow;
+    c.Rectangle(5, 6, 15, 20);
+    EXPECT_EQ(
+        Bounds(b.Image(), b.Image().rect(), clRed) | Bounds(b.Image(), b.Image().rect(), clYellow),
+        QRect(QPoint(5, 6), QPoint(14, 19)));
+    // Outline in the pen, inside in the brush.
+    for (int x = 5; x <= 14; ++x) {
+        EXPECT_EQ(At(b.Image(), x, 6), clRed);
+        EXPECT_EQ(At(b.Image(), x, 19), clRed);
+    }
+    for (int y = 6; y <= 19; ++y) {
+        EXPECT_EQ(At(b.Image(), 5, y), clRed);
+        EXPECT_EQ(At(b.Image(), 14, y), clRed);
+    }
+    EXPECT_TRUE(All(b.Image(), QRect(QPoint(6, 7), QPoint(13, 18)), clYellow));
+}
+
+TEST(Shapes, WidePenStraddlesTheRectangleOutline) {
+    TBitmap b;
+    Fresh(b, 30, 30);
+    TCanvas& c = *b.Canvas();
+    c.Pen.Color = clGreen;
+    c.Pen.Width = 2;
+    c.Brush.Color = clWhite;
+    c.Rectangle(5, 5, 20, 20);
+    EXPECT_EQ(Bounds(b.Image(), b.Image().rect(), clGreen), QRect(QPoint(4, 4), QPoint(19, 19)));
+    EXPECT_EQ(At(b.Image(), 6, 6), clWhite);
+}
+
+TEST(Shapes, EllipseAndPolygonStayInTheirBox) {
+    TBitmap b;
+    Fresh(b, 40, 40);
+    TCanvas& c = *b.Canvas();
+    c.Pen.Color = clBtnFace;
+    c.Brush.Color = clRed;
+    c.Ellipse(0, 0, 30, 30);
+    QRect disc =
+        Bounds(b.Image(), b.Image().rect(), clRed) | Bounds(b.Image(), b.Image().rect(), clBtnFace);
+    EXPECT_EQ(disc, QRect(0, 0, 30, 30));
+    EXPECT_EQ(At(b.Image(), 15, 15), clRed);
+    EXPECT_EQ(At(b.Image(), 0, 0), clWhite) << "corners stay outside the disc";
+
+    Fill(b, clWhite);
+    c.Pen.Color = clBlue;
+    c.Brush.Color = clYellow;
+    c.Polygon({{5, 5}, {25, 5}, {15, 25}});
+    EXPECT_EQ(At(b.Image(), 15, 10), clYellow);
+    EXPECT_EQ(At(b.Image(), 15, 5), clBlue);
+    EXPECT_EQ(At(b.Image(), 5, 20), clWhite);
+}
+
+TEST(Shapes, CrossHatchPaintsOnlyItsGridAnchoredToTheBitmap) {
+    TBitmap b;
+    Fresh(b, 64, 64);
+    Fill(b, clRed);
+    TCanvas& c = *b.Canvas();
+    c.Pen.Color = clWhite;
+    c.Brush.Color = clBlue;
+    c.Brush.Style = bsCross;
+    c.Rectangle(0, 0, 64, 32);
+    const QRect inside(2, 2, 60, 28);
+    EXPECT_GT(Count(b.Image(), inside, clBlue), 0) << "grid lines";
+    EXPECT_GT(Count(b.Image(), inside, clRed), Count(b.Image(), inside, clBlue))
+        << "the ground between the lines is left as it was";
+    EXPECT_EQ(Count(b.Image(), inside, clWhite), 0);
+
+    // A second rectangle starting elsewhere continues the same grid.
+    c.Rectangle(3, 35, 64, 64);
+    for (int x = 8; x < 56; ++x) {
+        const bool upper = At(b.Image(), x, 16) == clBlue;
+        const bool lower = At(b.Image(), x, 48) == clBlue;
+        EXPECT_EQ(upper, lower) << "column " << x;
+    }
+}
+
+TEST(CopyModes, DrawHonoursSourceCopyAndAndOr) {
+    TBitmap src, dst;
+    Fresh(src, 4, 1);
+    Fresh(dst, 4, 1);
+    src.Image().setPixel(0, 0, 0xFF000000u | clBlack);
+    src.Image().setPixel(1, 0, 0xFF000000u | clWhite);
+    src.Image().setPixel(2, 0, 0xFF000000u | clBlue);
+    src.Image().setPixel(3, 0, 0xFF000000u | clGreen);
+    TCanvas& c = *dst.Canvas();
+
+    Fill(dst, clRed);
+    c.CopyMode = cmSrcAnd;
+    c.Draw(0, 0, &src);
+    EXPECT_EQ(At(dst.Image(), 0, 0), clBlack);
+    EXPECT_EQ(At(dst.Image(), 1, 0), clRed) << "white leaves the destination";
+    EXPECT_EQ(At(dst.Image(), 2, 0), clBlack);
+
+    Fill(dst, clRed);
+    c.CopyMode = cmSrcPaint;
+    c.Draw(0, 0, &src);
+    EXPECT_EQ(At(dst.Image(), 0, 0), clRed) << "black leaves the destination";
+    EXPECT_EQ(At(dst.Image(), 1, 0), clWhite);
+    EXPECT_EQ(At(dst.Image(), 2, 0), RGB(255, 0, 255));
+    EXPECT_EQ(At(dst.Image(), 3, 0), RGB(255, 128, 0));
+
+    Fill(dst, clRed);
+    c.CopyMode = cmSrcCopy;
+    c.Draw(1, 0, &src);
+    EXPECT_EQ(At(dst.Image(), 0, 0), clRed);
+    EXPECT_EQ(At(dst.Image(), 1, 0), clBlack);
+    EXPECT_EQ(At(dst.Image(), 3, 0), clBlue);
+}
+
+TEST(Text, PointSizesAreNinetySixDpiPixels) {
+    EXPECT_EQ(PointsToPixels(6), 8);
+    EXPECT_EQ(PointsToPixels(7), 9);
+    EXPECT_EQ(PointsToPixels(8), 11);
+    EXPECT_EQ(PointsToPixels(10), 13);
+    EXPECT_EQ(PointsToPixels(12), 16);
+    EXPECT_EQ(PointsToPixels(15), 20);
+    EXPECT_EQ(PointsToPixels(40), 53);
+}
+
+TEST(Text, IsDrawnFromTheTopLeftOfItsCellWithoutAntialiasing) {
+    TBitmap b;
+    Fresh(b, 100, 40);
+    TCanvas& c = *b.Canvas();
+    SetBkMode(c.Handle(), TRANSPARENT);
+    c.Font.Name = "Arial";
+    c.Font.Size = 10;
+    c.Font.Color = clBlue;
+    c.TextOut(10, 10, "Vs");
+    const QRect ink = Bounds(b.Image(), b.Image().rect(), clBlue);
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_GE(ink.left(), 10);
+    EXPECT_LE(ink.left(), 12);
+    EXPECT_GE(ink.top(), 10);
+    EXPECT_LE(ink.bottom(), 10 + PointsToPixels(10) + 4);
+    EXPECT_EQ(
+        Count(b.Image(), b.Image().rect(), clBlue) + Count(b.Image(), b.Image().rect(), clWhite),
+        100 * 40)
+        << "only the text colour and the ground: no antialiasing";
+    EXPECT_EQ(c.PenPos(), QPoint(10 + c.TextWidth("Vs"), 10));
+}
+
+TEST(Text, DrawingTheSameTextAgainChangesNoPixel) {
+    TBitmap b;
+    Fresh(b, 200, 30);
+    TCanvas& c = *b.Canvas();
+    SetBkMode(c.Handle(), TRANSPARENT);
+    c.Font.Name = "Arial";
+    c.Font.Size = 8;
+    c.Font.Color = clMaroon;
+    c.TextOut(3, 4, "La tension de commande U");
+    const QImage once = b.Image().copy();
+    for (int i = 0; i < 5; ++i)
+        c.TextOut(3, 4, "La tension de commande U");
+    EXPECT_EQ(Differences(once, b.Image()), 0);
+}
+
+TEST(Text, BackgroundFollowsTheBrushUntilSetTransparent) {
+    TBitmap b;
+    Fresh(b, 200, 60);
+    Fill(b, clRed);
+    TCanvas& c = *b.Canvas();
+    c.Font.Name = "Arial";
+    c.Font.Size = 8;
+    c.Font.Color = clBlack;
+
+    // A fresh canvas draws text on an opaque ground in its (white) brush.
+    c.TextOut(5, 5, "erreur");
+    const QRect box(5, 5, c.TextWidth("erreur"), c.TextHeight("erreur"));
+    EXPECT_EQ(Count(b.Image(), box, clRed), 0);
+    EXPECT_GT(Count(b.Image(), box, clWhite), 0);
+
+    // Transparent: the red ground shows between the letters.
+    SetBkMode(c.Handle(), TRANSPARENT);
+    c.TextOut(5, 25, "erreur");
+    const QRect box2(5, 25, box.width(), box.height());
+    EXPECT_GT(Count(b.Image(), box2, clRed), 0);
+    EXPECT_EQ(Count(b.Image(), box2, clWhite), 0);
+
+    // Setting a solid brush, even to the colour it already has, makes the next text opaque.
+    c.Brush.Color = clBtnFace;
+    c.TextOut(100, 5, "erreur");
+    EXPECT_GT(Count(b.Image(), QRect(100, 5, box.width(), box.height()), clBtnFace), 0);
+    SetBkMode(c.Handle(), TRANSPARENT);
+    c.Brush.Color = clBtnFace;
+    c.TextOut(100, 25, "erreur");
+    EXPECT_GT(Count(b.Image(), QRect(100, 25, box.width(), box.height()), clBtnFace), 0);
+    EXPECT_EQ(Count(b.Image(), QRect(100, 25, box.width(), box.height()), clRed), 0);
+
+    // A hatched brush leaves the text ground unpainted.
+    Fill(b, clRed);
+    c.Brush.Style = bsCross;
+    c.TextOut(5, 5, "erreur");
+    EXPECT_GT(Count(b.Image(), box, clRed), 0);
+    EXPECT_EQ(Count(b.Image(), box, clBtnFace), 0);
+}
+
+// In the face "Symbol", W is a capital omega and q a small theta.
+TEST(Text, SymbolFaceShowsOmegaAndTheta) {
+    auto ink = [](const char* face, const char* text, QImage* out) {
+        TBitmap b;
+        b.SetSize(60, 60);
+        TCanvas& c = *b.Canvas();
+        SetBkMode(c.Handle(), TRANSPARENT);
+        c.Font.Name = face;
+        c.Font.Size = 24;
+        c.Font.Color = clBlack;
+        c.TextOut(10, 10, text);
+        *out = b.Image().copy();
+        return Bounds(b.Image(), b.Image().rect(), clBlack);
+    };
+    QImage w, latinW;
+    const QRect omega = ink("Symbol", "W", &w);
+    const QRect latin = ink("Arial", "W", &latinW);
+    ASSERT_FALSE(omega.isEmpty());
+    // A Latin W has ink at both ends of its top row; an omega's top row is an arch, well inside.
+    auto topRowLeft = [](const QImage& im, const QRect& r) {
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (At(im, x, r.top()) == clBlack) return x - r.left();
+        return -1;
+    };
+    EXPECT_EQ(topRowLeft(latinW, latin), 0);
+    EXPECT_GT(topRowLeft(w, omega), omega.width() / 5) << "W in Symbol is not a Latin W";
+    // An omega stands on two feet at the outer edges of its bottom row, with a gap between.
+    const int bottom = omega.bottom();
+    EXPECT_EQ(At(w, omega.left(), bottom), clBlack);
+    EXPECT_EQ(At(w, omega.right(), bottom), clBlack);
+    EXPECT_EQ(At(w, omega.center().x(), bottom), clWhite);
+
+    QImage q, latinQ;
+    const QRect theta = ink("Symbol", "q", &q);
+    const QRect latinq = ink("Arial", "q", &latinQ);
+    ASSERT_FALSE(theta.isEmpty());
+    // A theta is a tall closed oval (as tall as a capital), a q a short bowl with a descender.
+    EXPECT_LT(latinq.top(), latinq.bottom());
+    EXPECT_LT(theta.top() + 3, latinq.top()) << "theta rises above the x-height of a q";
+    EXPECT_LT(theta.bottom() + 3, latinq.bottom()) << "theta has no descender";
+    // Its middle row crosses from one side of the oval to the other.
+    const int mid = theta.center().y();
+    EXPECT_GT(Count(q, QRect(theta.left(), mid - 1, theta.width(), 3), clBlack), theta.width());
+}

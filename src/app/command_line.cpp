@@ -47,7 +47,8 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string option = args[i];
         std::optional<std::string> inlineValue;
-        if (const auto eq = option.find('='); option.rfind("--", 0) == 0 && eq != std::string::npos) {
+        if (const auto eq = option.find('=');
+            option.rfind("--", 0) == 0 && eq != std::string::npos) {
             inlineValue = option.substr(eq + 1);
             option = option.substr(0, eq);
         }

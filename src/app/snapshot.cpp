@@ -55,7 +55,8 @@ void ApplyAction(Ttable& form, const ScriptAction& action) {
 bool CheckWritable(const QString& fileName, QString& error) {
     QSaveFile probe(fileName);
     if (!probe.open(QIODevice::WriteOnly)) {
-        error = QStringLiteral("impossible d'écrire « %1 » : %2").arg(fileName, probe.errorString());
+        error =
+            QStringLiteral("impossible d'écrire « %1 » : %2").arg(fileName, probe.errorString());
         return false;
     }
     probe.cancelWriting();
@@ -70,7 +71,8 @@ bool WritePng(const QImage& picture, const QString& fileName, QString& error) {
     }
     if (!picture.save(&out, "PNG")) {
         out.cancelWriting();
-        error = QStringLiteral("impossible d'écrire « %1 » : échec de l'encodage PNG").arg(fileName);
+        error =
+            QStringLiteral("impossible d'écrire « %1 » : échec de l'encodage PNG").arg(fileName);
         return false;
     }
     if (!out.commit()) {
@@ -88,7 +90,8 @@ int RunSnapshot(Ttable& form, const CommandLine& cl) {
         return 2;
     }
     PrepareForScript(form);
-    for (const ScriptAction& action : cl.actions) ApplyAction(form, action);
+    for (const ScriptAction& action : cl.actions)
+        ApplyAction(form, action);
     if (!WritePng(form.ClientPicture(), file, error)) {
         Complain(error);
         return 2;

@@ -82,8 +82,9 @@ void Ttable::CreateControls() {
     FOND = new TImage(this);
     FOND->setGeometry(344, 16, 449, 529);
 
-    Label1 = MakeLabel(this, 400, 0, QStringLiteral("Asservissement de Position d'une Table Traçante"),
-                       clMaroon, 13, true);
+    Label1 =
+        MakeLabel(this, 400, 0, QStringLiteral("Asservissement de Position d'une Table Traçante"),
+                  clMaroon, 13, true);
     Label2 = MakeLabel(this, 16, 8, QStringLiteral("Ardanel"), clMaroon, 11, false);
 
     ListBox1 = new TListBox(this);
@@ -92,11 +93,11 @@ void Ttable::CreateControls() {
     SetTextColour(ListBox1, clGreen);
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox1->setUniformItemSizes(true);
-    for (const char* item : {"Présentation ", "Réponse indicielle en Boucle Ouverte",
-                             "Rép. Ind. en Boucle Fermée (G:faible)",
-                             "Rép. Ind. en Boucle Fermée (G:grand) ",
-                             "Instabilité en B. Fermée si G très grand",
-                             "Réponse trapézoïdale en B. Fermée", "Non linéarité du moteur"}) {
+    for (const char* item :
+         {"Présentation ", "Réponse indicielle en Boucle Ouverte",
+          "Rép. Ind. en Boucle Fermée (G:faible)", "Rép. Ind. en Boucle Fermée (G:grand) ",
+          "Instabilité en B. Fermée si G très grand", "Réponse trapézoïdale en B. Fermée",
+          "Non linéarité du moteur"}) {
         auto* entry = new QListWidgetItem(QString::fromUtf8(item), ListBox1);
         entry->setSizeHint(QSize(0, 13));
     }
@@ -224,7 +225,8 @@ void Ttable::paintEvent(QPaintEvent* event) {
     const QRect covered = QRect(QPoint(0, 0), canvasImage_.size()) & area;
     if (!covered.isEmpty()) p.drawImage(covered.topLeft(), canvasImage_, covered);
     const QRegion rest = QRegion(area).subtracted(QRegion(covered));
-    for (const QRect& r : rest) p.fillRect(r, ToQColor(Color));
+    for (const QRect& r : rest)
+        p.fillRect(r, ToQColor(Color));
 }
 
 QImage Ttable::ClientPicture() {

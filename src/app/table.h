@@ -11,8 +11,9 @@
 
 class Ttable : public QWidget {
     Q_OBJECT
-public:
-    // The area that the controls fill, from (0, 0): the right edge of FOND, the bottom of RichEdit2.
+  public:
+    // The area that the controls fill, from (0, 0): the right edge of FOND, the bottom of
+    // RichEdit2.
     static constexpr int kLayoutWidth = 793;
     static constexpr int kLayoutHeight = 553;
 
@@ -60,10 +61,10 @@ public:
     void SetQuietErrors(bool quiet) { quietErrors_ = quiet; }
     bool QuietErrors() const { return quietErrors_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     void CreateControls();
     void CreateBitmaps();
 

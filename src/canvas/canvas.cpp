@@ -5,6 +5,7 @@
 #include <QPen>
 #include <QPolygon>
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 namespace {
@@ -36,6 +37,32 @@ QRectF OutlineRect(int left, int top, int right, int bottom) {
     if (right < left) std::swap(left, right);
     if (bottom < top) std::swap(top, bottom);
     return QRectF(left, top, right - 1 - left, bottom - 1 - top);
+}
+
+// A one-pixel line from `from` towards `to`, `to` itself left out, whatever the direction.
+// Each step along the major axis paints one pixel; the minor coordinate is rounded to nearest.
+void ThinLine(QImage& image, QPoint from, QPoint to, TColor colour) {
+    const QRgb rgb = 0xFF000000u | colour;
+    const int dx = std::abs(to.x() - from.x());
+    const int dy = std::abs(to.y() - from.y());
+    const int sx = to.x() >= from.x() ? 1 : -1;
+    const int sy = to.y() >= from.y() ? 1 : -1;
+    const int steps = std::max(dx, dy);
+    const int w = image.width();
+    const int h = image.height();
+    for (int i = 0; i < steps; ++i) {
+        int x, y;
+        if (dx >= dy) {
+            x = from.x() + sx * i;
+            y = from.y() + sy * ((2 * i * dy + dx) / (2 * dx));
+        } else {
+            y = from.y() + sy * i;
+            x = from.x() + sx * ((2 * i * dx + dy) / (2 * dy));
+        }
+        if (x >= 0 && y >= 0 && x < w && y < h) {
+            reinterpret_cast<QRgb*>(image.scanLine(y))[x] = rgb;
+        }
+    }
 }
 
 void PrepareAliased(QPainter& p) {
@@ -113,16 +140,22 @@ QRect TCanvas::TakeDirtyRect() {
     return r;
 }
 
-void TCanvas::MoveTo(int x, int y) { pos_ = QPoint(x, y); }
+void TCanvas::MoveTo(int x, int y) {
+    pos_ = QPoint(x, y);
+}
 
 void TCanvas::LineTo(int x, int y) {
     RealizeBrush();
     const QPoint to(x, y);
     if (image_ != nullptr && !image_->isNull() && to != pos_) {
-        QPainter p(image_);
-        PrepareAliased(p);
-        p.setPen(MakePen(Pen, Qt::RoundJoin));
-        p.drawLine(pos_, to);
+        if (Pen.Width <= 1) {
+            ThinLine(*image_, pos_, to, Pen.Color);
+        } else {
+            QPainter p(image_);
+            PrepareAliased(p);
+            p.setPen(MakePen(Pen, Qt::RoundJoin));
+            p.drawLine(pos_, to);
+        }
         const int w = std::max(1, Pen.Width);
         MarkDirty(QRect(pos_, to).normalized().adjusted(-w, -w, w, w));
     }
@@ -160,7 +193,8 @@ void TCanvas::Polygon(std::initializer_list<TPoint> points) {
     if (image_ == nullptr || image_->isNull() || points.size() < 2) return;
     std::vector<QPoint> qpoints;
     qpoints.reserve(points.size());
-    for (const TPoint& pt : points) qpoints.emplace_back(pt.x, pt.y);
+    for (const TPoint& pt : points)
+        qpoints.emplace_back(pt.x, pt.y);
     QPainter p(image_);
     PrepareAliased(p);
     p.setPen(MakePen(Pen, Qt::MiterJoin));

@@ -46,9 +46,9 @@ struct TPen {
 // The brush remembers that it was set: the next drawing call makes the text background follow
 // it (opaque in its colour when solid, transparent when hatched or clear).
 class TBrush {
-public:
+  public:
     class ColorValue {
-    public:
+      public:
         ColorValue& operator=(TColor c) {
             value_ = c;
             ++owner_->generation_;
@@ -56,14 +56,14 @@ public:
         }
         operator TColor() const { return value_; }
 
-    private:
+      private:
         friend class TBrush;
         explicit ColorValue(TBrush* owner) : owner_(owner) {}
         TBrush* owner_;
         TColor value_ = clWhite;
     };
     class StyleValue {
-    public:
+      public:
         StyleValue& operator=(TBrushStyle s) {
             value_ = s;
             ++owner_->generation_;
@@ -71,7 +71,7 @@ public:
         }
         operator TBrushStyle() const { return value_; }
 
-    private:
+      private:
         friend class TBrush;
         explicit StyleValue(TBrush* owner) : owner_(owner) {}
         TBrush* owner_;
@@ -87,7 +87,7 @@ public:
 
     unsigned Generation() const { return generation_; }
 
-private:
+  private:
     unsigned generation_ = 1;
 };
 
@@ -105,7 +105,7 @@ int PointsToPixels(int points);
 QFont MakeFont(const QString& name, int pixelSize, bool bold);
 
 class TCanvas {
-public:
+  public:
     explicit TCanvas(QImage* image);
     TCanvas(const TCanvas&) = delete;
     TCanvas& operator=(const TCanvas&) = delete;
@@ -140,7 +140,7 @@ public:
     // The part of the image drawn on since the last call (for repainting only what changed).
     QRect TakeDirtyRect();
 
-private:
+  private:
     friend void SetBkMode(TCanvas* handle, int mode);
     void RealizeBrush();
     const QFont& CurrentFont();
@@ -170,7 +170,7 @@ void SetBkMode(HDC handle, int mode);
 
 // An off-screen picture with its canvas. New bitmaps (and the area a resize adds) are white.
 class TBitmap {
-public:
+  public:
     TBitmap();
     TBitmap(const TBitmap&) = delete;
     TBitmap& operator=(const TBitmap&) = delete;
@@ -189,7 +189,7 @@ public:
     const QImage& Image() const { return image_; }
     QImage& Image() { return image_; }
 
-private:
+  private:
     int width_ = 0;
     int height_ = 0;
     QImage image_;  // null while either side is 0

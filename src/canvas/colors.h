@@ -35,5 +35,9 @@ inline constexpr TColor clHighlight = RGB(0, 0, 128);
 inline constexpr TColor clWindowText = RGB(0, 0, 0);
 inline constexpr TColor clWindow = RGB(255, 255, 255);
 
-inline QColor ToQColor(TColor c) { return QColor::fromRgb(static_cast<QRgb>(0xFF000000u | c)); }
-inline TColor FromQRgb(QRgb p) { return static_cast<TColor>(p & 0x00FFFFFFu); }
+inline QColor ToQColor(TColor c) {
+    return QColor::fromRgb(static_cast<QRgb>(0xFF000000u | c));
+}
+inline TColor FromQRgb(QRgb p) {
+    return static_cast<TColor>(p & 0x00FFFFFFu);
+}

@@ -17,7 +17,8 @@ void TImage::paintEvent(QPaintEvent* event) {
     // Whatever the picture does not cover shows the parent's face.
     const QRect covered = image.isNull() ? QRect() : QRect(QPoint(0, 0), image.size());
     const QRegion rest = QRegion(area).subtracted(QRegion(covered));
-    for (const QRect& r : rest) p.fillRect(r, ToQColor(clBtnFace));
+    for (const QRect& r : rest)
+        p.fillRect(r, ToQColor(clBtnFace));
 }
 
 TTimer::TTimer(QObject* parent) : QObject(parent) {

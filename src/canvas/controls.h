@@ -22,7 +22,7 @@ using TScrollBar = QScrollBar;
 // A picture control: shows the top-left part of its bitmap, as large as the control.
 class TImage : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TImage(QWidget* parent);
 
     struct TPicture {
@@ -31,14 +31,14 @@ public:
 
     TCanvas* Canvas() { return Picture.Bitmap.Canvas(); }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
 // A periodic timer. Setting an interval different from the current one restarts the period.
 class TTimer : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit TTimer(QObject* parent);
 
     int Interval() const { return interval_; }
@@ -51,7 +51,7 @@ public:
     // Runs the handler once, exactly as an expiry of the timer does.
     void Fire();
 
-private:
+  private:
     QTimer timer_;
     int interval_ = 1000;
     bool enabled_ = false;

@@ -3,4 +3,6 @@
 #include "app/table.h"
 #include "engine/globals.h"
 
-void ResetSceneSurface(Ttable& form) { form.FOND->Picture.Bitmap.Assign(*BackgroundBitmap); }
+void ResetSceneSurface(Ttable& form) {
+    form.FOND->Picture.Bitmap.Assign(*BackgroundBitmap);
+}

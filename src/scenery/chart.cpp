@@ -26,7 +26,8 @@ void OmegaLabel(TCanvas& c, int x, int y) {
 
 void TimeLabels(TCanvas& c, std::initializer_list<int> baselines) {
     SetFont(c, "Arial", 8, clBlue);
-    for (int b : baselines) c.TextOut(230, b - 15, "t");
+    for (int b : baselines)
+        c.TextOut(230, b - 15, "t");
 }
 
 void CurveStroke(TCanvas& c, TColor colour, int x0, int y0, int x1, int y1) {

@@ -57,14 +57,14 @@ void DrawBlockDiagram(TCanvas& c, DiagramVariant variant) {
     }
 
     // Boxes.
-    c.Rectangle(340, 70, 420, 125);  // control amplifier
+    c.Rectangle(340, 70, 420, 125);   // control amplifier
     c.Rectangle(340, 140, 420, 180);  // power amplifier
-    c.Rectangle(63, 125, 123, 180);  // angle sensor
+    c.Rectangle(63, 125, 123, 180);   // angle sensor
     c.Brush.Color = clYellow;
     c.Rectangle(350, 220, 410, 275);  // motor
     c.Rectangle(376, 275, 384, 300);  // motor shaft
-    c.Rectangle(89, 275, 97, 300);  // gearbox-side shaft
-    c.Rectangle(63, 220, 123, 275);  // gearbox
+    c.Rectangle(89, 275, 97, 300);    // gearbox-side shaft
+    c.Rectangle(63, 220, 123, 275);   // gearbox
     c.Brush.Color = clRed;
     c.Ellipse(10, 30, 20, 50);  // input terminal
 

@@ -4,7 +4,9 @@
 #include "canvas/canvas.h"
 
 // A pixel coordinate from a real value: truncation toward zero.
-inline int Trunc(double value) { return static_cast<int>(value); }
+inline int Trunc(double value) {
+    return static_cast<int>(value);
+}
 
 // One stroke with the canvas's current pen: MoveTo then LineTo.
 inline void Line(TCanvas& c, int x0, int y0, int x1, int y1) {

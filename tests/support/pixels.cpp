@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
-TColor At(const QImage& image, int x, int y) { return FromQRgb(image.pixel(x, y)); }
+TColor At(const QImage& image, int x, int y) {
+    return FromQRgb(image.pixel(x, y));
+}
 
 int Count(const QImage& image, const QRect& area, TColor colour) {
     const QRect r = area & image.rect();

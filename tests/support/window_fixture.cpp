@@ -4,23 +4,37 @@
 
 #include "app/snapshot.h"
 
-WindowDriver::WindowDriver() : form_(std::make_unique<Ttable>()) { PrepareForScript(*form_); }
+WindowDriver::WindowDriver() : form_(std::make_unique<Ttable>()) {
+    PrepareForScript(*form_);
+}
 
 WindowDriver::~WindowDriver() = default;
 
-void WindowDriver::Tick(int n) { ApplyAction(*form_, {ScriptAction::Ticks, n}); }
+void WindowDriver::Tick(int n) {
+    ApplyAction(*form_, {ScriptAction::Ticks, n});
+}
 
-void WindowDriver::Select(int item) { ApplyAction(*form_, {ScriptAction::Select, item}); }
+void WindowDriver::Select(int item) {
+    ApplyAction(*form_, {ScriptAction::Select, item});
+}
 
 void WindowDriver::Click() {
     form_->Button1->click();
     QCoreApplication::processEvents();
 }
 
-void WindowDriver::ClickComments() { ApplyAction(*form_, {ScriptAction::Comments, 0}); }
+void WindowDriver::ClickComments() {
+    ApplyAction(*form_, {ScriptAction::Comments, 0});
+}
 
-QImage WindowDriver::Client() { return form_->ClientPicture(); }
+QImage WindowDriver::Client() {
+    return form_->ClientPicture();
+}
 
-QImage WindowDriver::Canvas() const { return form_->CanvasImage().copy(); }
+QImage WindowDriver::Canvas() const {
+    return form_->CanvasImage().copy();
+}
 
-QImage WindowDriver::Fond() const { return form_->FOND->Picture.Bitmap.Image().copy(); }
+QImage WindowDriver::Fond() const {
+    return form_->FOND->Picture.Bitmap.Image().copy();
+}

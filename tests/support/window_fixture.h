@@ -7,21 +7,21 @@
 #include "app/table.h"
 
 class WindowDriver {
-public:
-    WindowDriver();   // a fresh window and a fresh program state, no live timer
+  public:
+    WindowDriver();  // a fresh window and a fresh program state, no live timer
     ~WindowDriver();
 
     Ttable& form() { return *form_; }
 
-    void Tick(int n = 1);           // n timer ticks
-    void Select(int item);          // choose a menu item and press the start button
-    void Click();                   // press the start button with the current selection
-    void ClickComments();           // press the comment button that is showing
+    void Tick(int n = 1);   // n timer ticks
+    void Select(int item);  // choose a menu item and press the start button
+    void Click();           // press the start button with the current selection
+    void ClickComments();   // press the comment button that is showing
 
-    QImage Client();                // the client area, 793 x 553, controls included
-    QImage Canvas() const;          // the window's own canvas only (no controls)
-    QImage Fond() const;            // FOND's picture (449 x 581)
+    QImage Client();        // the client area, 793 x 553, controls included
+    QImage Canvas() const;  // the window's own canvas only (no controls)
+    QImage Fond() const;    // FOND's picture (449 x 581)
 
-private:
+  private:
     std::unique_ptr<Ttable> form_;
 };
