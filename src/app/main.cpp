@@ -35,6 +35,14 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     const bool scripted = !cl->snapshotFile.empty();
+    if (scripted) {
+        // Refuse an unwritable picture before any work, and before Qt starts talking.
+        QString problem;
+        if (!CheckWritable(QString::fromLocal8Bit(cl->snapshotFile.c_str()), problem)) {
+            std::fprintf(stderr, "table-tracante: %s\n", problem.toLocal8Bit().constData());
+            return 2;
+        }
+    }
     if (scripted && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

@@ -85,10 +85,6 @@ bool WritePng(const QImage& picture, const QString& fileName, QString& error) {
 int RunSnapshot(Ttable& form, const CommandLine& cl) {
     const QString file = QString::fromLocal8Bit(cl.snapshotFile.c_str());
     QString error;
-    if (!CheckWritable(file, error)) {
-        Complain(error);
-        return 2;
-    }
     PrepareForScript(form);
     for (const ScriptAction& action : cl.actions)
         ApplyAction(form, action);

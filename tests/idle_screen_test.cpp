@@ -1,0 +1,155 @@
+// The idle screen and the shared scenery it shows: block diagram, table view at rest.
+#include <gtest/gtest.h>
+
+#include "engine/globals.h"
+#include "support/pixels.h"
+#include "support/window_fixture.h"
+
+namespace {
+const TColor kBackgroundGrey = RGB(215, 215, 215);
+}
+
+TEST(IdleScreen, FirstFrameShowsTheStillBlankTableBitmapsAsAWhiteBlock) {
+    WindowDriver d;
+    d.Tick();
+    const QImage f = d.Fond();
+    // The mask is white (keeps everything), the picture white (ORs white over the diagram).
+    EXPECT_TRUE(All(f, QRect(QPoint(32, 2), QPoint(428, 501)), clWhite));
+    EXPECT_NE(At(f, 31, 100), clWhite);
+    EXPECT_NE(At(f, 429, 100), clWhite);
+    EXPECT_EQ(At(f, 15, 40), clRed) << "the diagram around it is there";
+}
+
+TEST(IdleScreen, FromTheSecondTickTheDiagramIsComplete) {
+    WindowDriver d;
+    d.Tick(2);
+    const QImage f = d.Fond();
+    EXPECT_EQ(Count(f, QRect(0, 0, 449, 537), kBackgroundGrey), 0)
+        << "nothing of the background picture shows in the top 537 rows";
+    EXPECT_TRUE(All(f, QRect(0, 537, 449, 44), kBackgroundGrey)) << "rows below are not painted";
+    EXPECT_EQ(At(f, 200, 200), clBtnFace);
+
+    // Table outline and its perspective edge, green and two pixels wide.
+    EXPECT_EQ(At(f, 29, 200), clGreen);
+    EXPECT_EQ(At(f, 30, 200), clGreen);
+    EXPECT_EQ(At(f, 1, 300), clGreen);
+    EXPECT_EQ(At(f, 431, 100), clGreen);
+
+    // Boxes: red outlines, white or yellow insides.
+    EXPECT_EQ(At(f, 340, 100), clRed);  // control amplifier, left side
+    EXPECT_EQ(At(f, 419, 100), clRed);  // right side
+    EXPECT_EQ(At(f, 342, 122), clWhite);
+    EXPECT_EQ(At(f, 420, 100), clBtnFace);
+    EXPECT_EQ(At(f, 342, 177), clWhite);   // power amplifier
+    EXPECT_EQ(At(f, 65, 177), clWhite);    // angle sensor
+    EXPECT_EQ(At(f, 352, 272), clYellow);  // motor
+    EXPECT_EQ(At(f, 380, 290), clYellow);  // motor shaft
+    EXPECT_EQ(At(f, 93, 290), clYellow);   // gearbox shaft
+    EXPECT_EQ(At(f, 65, 272), clYellow);   // gearbox
+    EXPECT_EQ(At(f, 15, 40), clRed);       // input terminal
+    EXPECT_EQ(At(f, 93, 20), clWhite);     // summing junction
+
+    // Connections: the feedback reaches the junction; arrows down into the boxes.
+    EXPECT_EQ(At(f, 93, 90), clRed);
+    EXPECT_EQ(At(f, 250, 40), clRed);
+    EXPECT_EQ(At(f, 380, 55), clRed);
+    EXPECT_EQ(At(f, 376, 66), clRed) << "arrowhead above the control amplifier";
+    EXPECT_EQ(At(f, 384, 66), clRed);
+    EXPECT_EQ(Count(f, QRect(73, 75, 41, 1), clRed), 1) << "no earth bar, only the feedback shaft";
+
+    // Labels without background boxes, in their colours.
+    EXPECT_GT(Count(f, QRect(40, 10, 25, 20), clGreen), 10);       // "Ve"
+    EXPECT_GT(Count(f, QRect(370, 10, 15, 20), clBlue), 10);       // "V"
+    EXPECT_GT(Count(f, QRect(390, 190, 15, 20), clMaroon), 10);    // "U"
+    EXPECT_GT(Count(f, QRect(65, 75, 25, 20), clRed), 10);         // "Vs"
+    EXPECT_GT(Count(f, QRect(350, 278, 15, 16), clHighlight), 5);  // Omega
+    EXPECT_GT(Count(f, QRect(110, 185, 12, 16), clBlack), 5);      // theta
+    EXPECT_GT(Count(f, QRect(350, 75, 60, 9), clBlue), 10);        // "Amplificateur"
+    EXPECT_GT(Count(f, QRect(350, 75, 60, 9), clWhite), 100) << "the box shows between letters";
+}
+
+TEST(IdleScreen, TableAtRestSitsBelowTheDiagram) {
+    WindowDriver d;
+    d.Tick(3);
+    const QImage f = d.Fond();
+    // The mask keeps FOND down to row 297; the bed starts on row 298 with the upper belt strand.
+    EXPECT_EQ(At(f, 200, 297), clBtnFace);
+    EXPECT_EQ(At(f, 200, 298), clBlue);
+    EXPECT_EQ(At(f, 200, 327), clBlue) << "lower belt strand";
+    EXPECT_EQ(At(f, 200, 310), clBtnFace) << "table bed between the strands";
+    // Pulleys centred on x 95 and 382, row 313, each with its green spoke towards the right.
+    EXPECT_EQ(At(f, 95, 305), clRed);
+    EXPECT_EQ(At(f, 382, 305), clRed);
+    EXPECT_GT(Count(f, QRect(96, 312, 12, 4), clGreen), 8);
+    EXPECT_GT(Count(f, QRect(383, 312, 12, 4), clGreen), 8);
+    EXPECT_EQ(Count(f, QRect(80, 298, 13, 30), clGreen), 0) << "nothing left of the centre";
+    // The pen carriage at FOND x 321 (bitmap 289), its point at x 331 just above the paper.
+    EXPECT_TRUE(All(f, QRect(323, 310, 17, 17), clBlue));
+    EXPECT_EQ(At(f, 321, 315), clBtnFace);
+    EXPECT_EQ(At(f, 331, 347), clRed);
+    // The paper: white ground from row 349, blue grid, and the trace's lower end under the pen.
+    EXPECT_EQ(At(f, 200, 349), clWhite);
+    EXPECT_GT(Count(f, QRect(40, 360, 380, 100), clBlue), 1000);
+    EXPECT_GT(Count(f, QRect(40, 360, 380, 100), clWhite), 20000);
+    EXPECT_GT(Count(f, QRect(329, 350, 6, 2), clRed), 0);
+    EXPECT_EQ(Count(f, QRect(32, 352, 397, 150), clRed), 0) << "the pen stands still";
+}
+
+TEST(IdleScreen, IsStillFromFrameToFrame) {
+    WindowDriver d;
+    d.Tick(3);
+    const QImage once = d.Client();
+    d.Tick(10);
+    EXPECT_EQ(Differences(once, d.Client()), 0);
+}
+
+TEST(IdleScreen, StartWithNothingSelectedRedrawsTheSpokeOnTheNextTicks) {
+    WindowDriver d;
+    d.Tick(3);
+    const QImage before = d.Fond();
+    d.Click();
+    EXPECT_EQ(Count(LeftPulley->Image(), QRect(0, 0, 30, 30), clGreen), 0);
+    d.Tick();
+    EXPECT_GT(Count(LeftPulley->Image(), QRect(0, 0, 30, 30), clGreen), 0);
+    d.Tick(2);
+    // The picture comes back, but for the few belt-stub pixels the repainted discs covered.
+    const QImage after = d.Fond();
+    const int stubRows = Differences(before, after, QRect(0, 298, 449, 1)) +
+                         Differences(before, after, QRect(0, 327, 449, 1));
+    EXPECT_EQ(Differences(before, after), stubRows);
+    EXPECT_LE(stubRows, 24);
+}
+
+TEST(Presentation, ShowsTheTableOnePixelHigherThanTheIdleScreen) {
+    WindowDriver idle;
+    idle.Tick(2);
+    idle.Click();  // nothing selected: the pulleys are repainted as for the presentation
+    idle.Tick(3);
+    WindowDriver pres;
+    pres.Tick(2);
+    pres.Select(0);
+    pres.Tick(3);
+    const QImage a = idle.Fond();
+    const QImage b = pres.Fond();
+    EXPECT_EQ(Differences(a, b, QRect(0, 0, 449, 296)), 0) << "same diagram";
+    // Every row of the table area is the idle screen's next row.
+    const QImage shifted = a.copy(0, 298, 449, 200);
+    EXPECT_EQ(Differences(shifted, b.copy(0, 297, 449, 200)), 0);
+    EXPECT_EQ(At(b, 200, 297), clBlue);
+    EXPECT_EQ(At(b, 200, 348), clWhite);
+}
+
+TEST(Presentation, TextIsDrawnWithoutBoxesAndStaysTheSame) {
+    WindowDriver d;
+    d.Tick(2);
+    d.Select(0);
+    d.Tick();
+    const QImage c = d.Canvas();
+    EXPECT_GT(Count(c, QRect(40, 40, 12, 20), clRed), 5) << "first bullet";
+    EXPECT_GT(Count(c, QRect(50, 40, 200, 12), clBlue), 50) << "first paragraph line";
+    EXPECT_GT(Count(c, QRect(50, 40, 200, 12), clBtnFace), 1000) << "no background box";
+    EXPECT_GT(Count(c, QRect(40, 420, 280, 14), clRed), 100) << "the table's purpose";
+    EXPECT_GT(Count(c, QRect(300, 293, 10, 14), clBlue), 5) << "theta after 'sortie'";
+    d.Tick(5);
+    EXPECT_EQ(Differences(c, d.Canvas()), 0);
+}

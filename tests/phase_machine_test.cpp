@@ -1,0 +1,219 @@
+// The tick and the start button: which scene runs, how a lesson counts its frames and stops.
+#include <gtest/gtest.h>
+
+#include "engine/globals.h"
+#include "support/pixels.h"
+#include "support/window_fixture.h"
+
+namespace {
+
+struct SceneStart {
+    int item;
+    int start;  // Phase written by the start button
+    int end;    // Phase once the lesson has played its frames
+};
+
+const SceneStart kLessons[] = {{1, 1, 160},   {2, 201, 360}, {3, 401, 560},
+                               {4, 601, 760}, {5, 801, 960}, {6, 1001, 1160}};
+
+}  // namespace
+
+TEST(StartButton, MapsEachMenuItemToItsStartValue) {
+    WindowDriver d;
+    d.Tick(2);
+    d.Select(0);
+    EXPECT_EQ(Phase, -1);
+    for (const SceneStart& s : kLessons) {
+        d.Select(s.item);
+        EXPECT_EQ(Phase, s.start) << "item " << s.item;
+    }
+}
+
+TEST(StartButton, WithNothingSelectedLeavesThePhase) {
+    WindowDriver d;
+    d.Tick(2);
+    d.Click();
+    EXPECT_EQ(Phase, 0) << "the idle screen goes on";
+    d.Tick();
+    EXPECT_EQ(Phase, 0);
+
+    d.Select(2);
+    d.Tick(10);
+    d.form().ListBox1->clearSelection();
+    d.Click();
+    EXPECT_EQ(Phase, 211) << "the running lesson goes on";
+    d.Tick();
+    EXPECT_EQ(Phase, 212);
+}
+
+TEST(PhaseMachine, EachLessonPlaysExactly159FramesThenStops) {
+    for (const SceneStart& s : kLessons) {
+        SCOPED_TRACE(s.item);
+        WindowDriver d;
+        d.Tick(2);
+        d.Select(s.item);
+        d.Tick(158);
+        EXPECT_EQ(Phase, s.end - 1);
+        d.Tick();
+        EXPECT_EQ(Phase, s.end);
+        const QImage fond = d.Fond();
+        const QImage canvas = d.Canvas();
+        d.Tick(5);
+        EXPECT_EQ(Phase, s.end) << "a finished lesson stays finished";
+        EXPECT_EQ(Differences(fond, d.Fond()), 0) << "and its last frame stays on screen";
+        EXPECT_EQ(Differences(canvas, d.Canvas()), 0);
+    }
+}
+
+TEST(PhaseMachine, StepGlobalsCountFramesFromOne) {
+    WindowDriver d;
+    d.Tick(2);
+    const struct {
+        int item;
+        const std::int32_t* step;
+    } steps[] = {{2, &StepLowGain},
+                 {3, &StepHighGain},
+                 {4, &StepInstability},
+                 {5, &StepTrapezoid},
+                 {6, &StepNonLinear}};
+    for (const auto& s : steps) {
+        d.Select(s.item);
+        d.Tick();
+        EXPECT_EQ(*s.step, 1) << "item " << s.item;
+        d.Tick(158);
+        EXPECT_EQ(*s.step, 159) << "item " << s.item;
+    }
+    // The open-loop lesson counts with Phase itself, from 2 to 160.
+    d.Select(1);
+    d.Tick();
+    EXPECT_EQ(Phase, 2);
+    EXPECT_EQ(StepLowGain, 159) << "step globals keep their last value";
+}
+
+TEST(PhaseMachine, BoundsAreStrictAndOtherValuesDrawNothing) {
+    WindowDriver d;
+    d.Tick(3);
+    for (int value : {160, 200, 360, 400, 560, 600, 760, 800, 960, 1000, 1160, 161, -2, 5000}) {
+        Phase = value;
+        const QImage fond = d.Fond();
+        const QImage canvas = d.Canvas();
+        d.Tick();
+        EXPECT_EQ(Phase, value);
+        EXPECT_EQ(Differences(fond, d.Fond()), 0) << "Phase " << value;
+        EXPECT_EQ(Differences(canvas, d.Canvas()), 0) << "Phase " << value;
+    }
+    for (int value : {1, 159, 201, 359, 401, 559, 601, 759, 801, 959, 1001, 1159}) {
+        Phase = value;
+        d.Tick();
+        EXPECT_EQ(Phase, value + 1) << "a lesson runs for " << value;
+    }
+}
+
+TEST(PhaseMachine, RestartAfterTheEndAndInTheMiddle) {
+    WindowDriver d;
+    d.Tick(2);
+    d.Select(2);
+    d.Tick(159);
+    EXPECT_EQ(Phase, 360);
+    d.Select(2);
+    EXPECT_EQ(Phase, 201);
+    d.Tick();
+    EXPECT_EQ(StepLowGain, 1) << "replayed from its first frame";
+
+    d.Tick(40);
+    d.Select(4);
+    EXPECT_EQ(Phase, 601) << "the running lesson is abandoned at once";
+    d.Tick();
+    EXPECT_EQ(StepInstability, 1);
+    EXPECT_EQ(StepLowGain, 41);
+}
+
+TEST(PhaseMachine, IdleAndPresentationNeverEnd) {
+    WindowDriver d;
+    d.Tick(500);
+    EXPECT_EQ(Phase, 0);
+    d.Select(0);
+    d.Tick(500);
+    EXPECT_EQ(Phase, -1);
+}
+
+TEST(TickHead, ScrollBarSetsTheTimerPeriodFromTheNextTick) {
+    WindowDriver d;
+    Ttable& t = d.form();
+    EXPECT_EQ(t.Timer1->Interval(), 20);
+    d.Tick();
+    EXPECT_EQ(t.Timer1->Interval(), 60);
+    t.ScrollBar1->setValue(200);
+    EXPECT_EQ(t.Timer1->Interval(), 60);
+    d.Tick();
+    EXPECT_EQ(t.Timer1->Interval(), 200);
+    t.ScrollBar1->setValue(20);
+    d.Select(1);
+    d.Tick(159);
+    d.Tick();  // a finished lesson still copies the speed
+    EXPECT_EQ(t.Timer1->Interval(), 20);
+    t.ScrollBar1->setValue(130);
+    d.Tick();
+    EXPECT_EQ(t.Timer1->Interval(), 130);
+}
+
+TEST(TickHead, PanelsHiddenByEachKindOfScene) {
+    WindowDriver d;
+    Ttable& t = d.form();
+    d.Tick();
+    // Idle hides both panels on every tick.
+    t.RichEdit1->show();
+    t.RichEdit2->show();
+    d.Tick();
+    EXPECT_FALSE(t.RichEdit1->isVisible());
+    EXPECT_FALSE(t.RichEdit2->isVisible());
+    // The presentation hides the first only.
+    d.Select(0);
+    t.RichEdit1->show();
+    t.RichEdit2->show();
+    d.Tick();
+    EXPECT_FALSE(t.RichEdit1->isVisible());
+    EXPECT_TRUE(t.RichEdit2->isVisible());
+    // So does a lesson.
+    d.Select(1);
+    t.RichEdit1->show();
+    t.RichEdit2->show();
+    d.Tick();
+    EXPECT_FALSE(t.RichEdit1->isVisible());
+    EXPECT_TRUE(t.RichEdit2->isVisible());
+}
+
+TEST(StartButton, TidiesPanelsButtonsPulleysAndTheChartArea) {
+    WindowDriver d;
+    Ttable& t = d.form();
+    d.Tick(3);
+    ASSERT_GT(Count(LeftPulley->Image(), QRect(0, 0, 30, 30), clGreen), 0) << "a spoke was drawn";
+
+    // Something drawn in the chart area, a panel open and two generations of a comment button.
+    TCanvas& c = *t.Canvas();
+    c.Brush.Color = clRed;
+    c.Rectangle(0, 40, 340, 460);
+    t.RichEdit1->show();
+    t.RichEdit2->show();
+    B1 = new TButton(&t);
+    TButton* older = B1;
+    older->show();
+    B1 = new TButton(&t);
+    B1->show();
+    B1Created = 1;
+
+    d.Click();
+    EXPECT_TRUE(All(d.Canvas(), QRect(0, 40, 340, 420), clBtnFace)) << "chart area cleared";
+    EXPECT_FALSE(t.RichEdit1->isVisible());
+    EXPECT_FALSE(t.RichEdit2->isVisible());
+    EXPECT_FALSE(B1->isVisible());
+    EXPECT_FALSE(B1->isEnabled());
+    EXPECT_TRUE(older->isVisible()) << "only the newest instance is touched";
+    for (const TBitmap* p : {LeftPulley.get(), RightPulley.get()}) {
+        EXPECT_EQ(Count(p->Image(), QRect(0, 0, 30, 30), clGreen), 0) << "plain red disc";
+        EXPECT_EQ(At(p->Image(), 15, 15), clRed);
+        EXPECT_GE(Count(p->Image(), QRect(0, 0, 30, 1), clBlue), 10) << "belt stub kept";
+    }
+    // The chart area only: the rest of the window canvas is untouched by the click.
+    EXPECT_EQ(Count(d.Canvas(), QRect(0, 0, 793, 40), clRed), 0);
+}
