@@ -9,7 +9,7 @@ TT_PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev
   fonts-liberation fonts-urw-base35 fontconfig
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev libgif-dev
 )
 
 tt_log() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }

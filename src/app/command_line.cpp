@@ -19,16 +19,19 @@ std::optional<int> ParseNumber(const std::string& text, int low, int high) {
 }  // namespace
 
 std::string UsageText() {
-    return "Usage : table-tracante [--snapshot FICHIER.png [ACTION]...]\n"
+    return "Usage : table-tracante [--snapshot FICHIER.png] [--record FICHIER.gif] [ACTION]...\n"
            "\n"
            "Sans option, ouvre la fenêtre de l'animation « Table traçante ».\n"
            "\n"
            "  --snapshot FICHIER.png  construit la fenêtre sans l'afficher, applique les actions\n"
            "                          dans l'ordre donné, puis écrit l'image de la fenêtre\n"
            "                          (793 x 553 pixels, contrôles compris) au format PNG.\n"
+           "  --record FICHIER.gif    même chose, et enregistre chaque top d'horloge comme une\n"
+           "                          image d'un GIF animé (durée de chaque image : la période\n"
+           "                          de l'horloge).\n"
            "  --help                  affiche cette aide.\n"
            "\n"
-           "Actions (avec --snapshot) :\n"
+           "Actions (avec --snapshot ou --record) :\n"
            "  --ticks N      délivre N tops d'horloge (N de 0 à 100000).\n"
            "  --select I     sélectionne l'élément I du menu (0 à 6) et clique sur\n"
            "                 « Démarrer l'Animation ».\n"
@@ -38,7 +41,8 @@ std::string UsageText() {
            "3 Boucle fermée (G grand), 4 Instabilité, 5 Réponse trapézoïdale,\n"
            "6 Non-linéarité du moteur.\n"
            "\n"
-           "Exemple : table-tracante --snapshot idle.png --ticks 2 --select 2 --ticks 159\n";
+           "Exemples : table-tracante --snapshot idle.png --ticks 2\n"
+           "           table-tracante --record lecon.gif --ticks 2 --select 3 --ticks 159\n";
 }
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args,
@@ -75,6 +79,18 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
                 return std::nullopt;
             }
             cl.snapshotFile = *file;
+        } else if (option == "--record") {
+            const auto file = takeValue("un nom de fichier");
+            if (!file) return std::nullopt;
+            if (!cl.recordFile.empty()) {
+                error = "l'option --record est donnée deux fois";
+                return std::nullopt;
+            }
+            if (file->empty()) {
+                error = "l'option --record attend un nom de fichier non vide";
+                return std::nullopt;
+            }
+            cl.recordFile = *file;
         } else if (option == "--ticks") {
             const auto text = takeValue("un nombre de tops (0 à 100000)");
             if (!text) return std::nullopt;
@@ -106,8 +122,10 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             return std::nullopt;
         }
     }
-    if (!cl.help && cl.snapshotFile.empty() && !cl.actions.empty()) {
-        error = "les actions --ticks, --select et --comments demandent --snapshot FICHIER.png";
+    if (!cl.help && !cl.Scripted() && !cl.actions.empty()) {
+        error =
+            "les actions --ticks, --select et --comments demandent --snapshot FICHIER.png "
+            "ou --record FICHIER.gif";
         return std::nullopt;
     }
     return cl;

@@ -12,8 +12,11 @@ struct ScriptAction {
 };
 
 struct CommandLine {
+    bool Scripted() const { return !snapshotFile.empty() || !recordFile.empty(); }
+
     bool help = false;
-    std::string snapshotFile;  // empty: the normal window
+    std::string snapshotFile;  // a picture of the window at the end
+    std::string recordFile;    // an animated GIF of every tick
     std::vector<ScriptAction> actions;
 };
 

@@ -1,14 +1,53 @@
 #include "app/commentary.h"
 
-#include <QFile>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+#include <cstdio>
 
+#include "app/documents.h"
 #include "app/table.h"
 #include "engine/globals.h"
 
-void LoadCommentary(Ttable& /*form*/, TRichEdit* panel, const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) return;
-    panel->setPlainText(QString::fromUtf8(file.readAll()));
+namespace {
+
+// Tells the user that a document could not be shown. The message appears once the current
+// handler has finished, in a box that does not stop the animation; an open box is reused.
+void ReportDocumentProblem(Ttable& form, const QString& message) {
+    if (form.QuietErrors()) {
+        std::fprintf(stderr, "table-tracante: %s\n", message.toLocal8Bit().constData());
+        return;
+    }
+    QPointer<Ttable> window(&form);
+    QTimer::singleShot(0, &form, [window, message] {
+        if (window.isNull()) return;
+        auto* box = window->findChild<QMessageBox*>(QStringLiteral("documentProblem"));
+        if (box == nullptr) {
+            box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Table traçante"), message,
+                                  QMessageBox::Ok, window);
+            box->setObjectName(QStringLiteral("documentProblem"));
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->setWindowModality(Qt::NonModal);
+        } else {
+            box->setText(message);
+        }
+        box->show();
+        box->raise();
+    });
+}
+
+}  // namespace
+
+void LoadCommentary(Ttable& form, TRichEdit* panel, const QString& fileName) {
+    const DocumentFile doc = ReadDocumentFile(fileName);
+    if (!doc.ok()) {
+        // The panel keeps what it showed before.
+        ReportDocumentProblem(form,
+                              QStringLiteral("Impossible d'afficher le commentaire « %1 » : %2.")
+                                  .arg(fileName, doc.error));
+        return;
+    }
+    panel->setPlainText(QString::fromUtf8(doc.bytes));
 }
 
 void CreateCommentButton(Ttable& form, TButton*& button, std::int32_t& created,

@@ -34,11 +34,11 @@ int main(int argc, char* argv[]) {
         std::fputs(UsageText().c_str(), stdout);
         return 0;
     }
-    const bool scripted = !cl->snapshotFile.empty();
-    if (scripted) {
-        // Refuse an unwritable picture before any work, and before Qt starts talking.
+    const bool scripted = cl->Scripted();
+    // Refuse an unwritable picture before any work, and before Qt starts talking.
+    for (const std::string& out : {cl->snapshotFile, cl->recordFile}) {
         QString problem;
-        if (!CheckWritable(QString::fromLocal8Bit(cl->snapshotFile.c_str()), problem)) {
+        if (!out.empty() && !CheckWritable(QString::fromLocal8Bit(out.c_str()), problem)) {
             std::fprintf(stderr, "table-tracante: %s\n", problem.toLocal8Bit().constData());
             return 2;
         }

@@ -4,6 +4,7 @@
 #include <QSaveFile>
 #include <cstdio>
 
+#include "app/gif_recorder.h"
 #include "app/table.h"
 #include "engine/globals.h"
 
@@ -23,12 +24,13 @@ void PrepareForScript(Ttable& form) {
     QCoreApplication::processEvents();
 }
 
-void ApplyAction(Ttable& form, const ScriptAction& action) {
+void ApplyAction(Ttable& form, const ScriptAction& action, const std::function<void()>& afterTick) {
     switch (action.kind) {
         case ScriptAction::Ticks:
             for (int i = 0; i < action.value; ++i) {
                 form.Timer1->Fire();
                 QCoreApplication::processEvents();
+                if (afterTick) afterTick();
             }
             break;
         case ScriptAction::Select:
@@ -83,12 +85,45 @@ bool WritePng(const QImage& picture, const QString& fileName, QString& error) {
 }
 
 int RunSnapshot(Ttable& form, const CommandLine& cl) {
-    const QString file = QString::fromLocal8Bit(cl.snapshotFile.c_str());
     QString error;
     PrepareForScript(form);
+
+    GifRecorder recorder;
+    bool recording = !cl.recordFile.empty();
+    if (recording && !recorder.Open(QString::fromLocal8Bit(cl.recordFile.c_str()),
+                                    QSize(Ttable::kLayoutWidth, Ttable::kLayoutHeight), error)) {
+        Complain(error);
+        return 2;
+    }
+    // Each tick's picture lasts the period the timer now has, until the next tick.
+    auto recordTick = [&] {
+        if (recording && !recorder.AddFrame(form.ClientPicture(), form.Timer1->Interval(), error)) {
+            recording = false;
+        }
+    };
     for (const ScriptAction& action : cl.actions)
-        ApplyAction(form, action);
-    if (!WritePng(form.ClientPicture(), file, error)) {
+        ApplyAction(form, action, recordTick);
+
+    if (!cl.recordFile.empty()) {
+        if (!recording) {
+            Complain(error);
+            return 2;
+        }
+        // What the last actions did after the last tick (a click) ends the recording.
+        const QImage last = form.ClientPicture();
+        if (recorder.FramesWritten() == 0 || last != recorder.LastPicture()) {
+            if (!recorder.AddFrame(last, form.Timer1->Interval(), error)) {
+                Complain(error);
+                return 2;
+            }
+        }
+        if (!recorder.Finish(error)) {
+            Complain(error);
+            return 2;
+        }
+    }
+    if (!cl.snapshotFile.empty() &&
+        !WritePng(form.ClientPicture(), QString::fromLocal8Bit(cl.snapshotFile.c_str()), error)) {
         Complain(error);
         return 2;
     }

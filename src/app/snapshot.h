@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <QString>
+#include <functional>
 
 #include "app/command_line.h"
 
@@ -12,8 +13,9 @@ class Ttable;
 void PrepareForScript(Ttable& form);
 
 // One action: N timer ticks, a menu choice followed by a click on the start button, or a click
-// on the comment button that is showing.
-void ApplyAction(Ttable& form, const ScriptAction& action);
+// on the comment button that is showing. `afterTick`, when given, runs after every tick.
+void ApplyAction(Ttable& form, const ScriptAction& action,
+                 const std::function<void()>& afterTick = {});
 
 // Writes a picture as PNG without leaving a partial file behind. On failure returns false and
 // sets `error`.
@@ -22,5 +24,5 @@ bool WritePng(const QImage& picture, const QString& fileName, QString& error);
 // Checks, before any work, that the file can be created. On failure sets `error`.
 bool CheckWritable(const QString& fileName, QString& error);
 
-// The whole --snapshot run; returns the process's exit status.
+// The whole scripted run (--snapshot, --record); returns the process's exit status.
 int RunSnapshot(Ttable& form, const CommandLine& cl);

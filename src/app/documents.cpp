@@ -1,0 +1,69 @@
+#include "app/documents.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+QStringList DocumentSearchPath() {
+    QStringList dirs;
+    auto add = [&dirs](const QString& dir) {
+        const QString clean = QDir::cleanPath(dir);
+        if (!clean.isEmpty() && !dirs.contains(clean)) dirs << clean;
+    };
+    add(QStringLiteral(TT_INSTALL_DATA_DIR));
+    if (QCoreApplication::instance() != nullptr) {
+        add(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/table-tracante"));
+    }
+    add(QStringLiteral(TT_SOURCE_DATA_DIR));
+    return dirs;
+}
+
+DocumentFile ReadDocumentFile(const QString& name) {
+    DocumentFile doc;
+    QFileInfo info(name);
+    if (!info.exists() && info.isRelative()) {
+        for (const QString& dir : DocumentSearchPath()) {
+            const QFileInfo candidate(QDir(dir).filePath(name));
+            if (candidate.exists()) {
+                info = candidate;
+                break;
+            }
+        }
+    }
+    doc.path = info.exists() ? info.absoluteFilePath() : QDir::current().absoluteFilePath(name);
+
+    if (!info.exists()) {
+        doc.error =
+            QStringLiteral("fichier introuvable (cherché dans le dossier courant et dans %1)")
+                .arg(DocumentSearchPath().join(QStringLiteral(", ")));
+        return doc;
+    }
+    if (info.isDir()) {
+        doc.error = QStringLiteral("c'est un dossier, pas un document");
+        return doc;
+    }
+    if (info.size() > kMaxDocumentBytes) {
+        doc.error = QStringLiteral("document trop volumineux (%1 octets ; limite : %2 octets)")
+                        .arg(info.size())
+                        .arg(kMaxDocumentBytes);
+        return doc;
+    }
+    QFile file(doc.path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        doc.error = QStringLiteral("lecture impossible (%1)").arg(file.errorString());
+        return doc;
+    }
+    // The size may have changed since it was checked (a growing file, a device): read no more
+    // than the limit allows and refuse what goes beyond.
+    doc.bytes = file.read(kMaxDocumentBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        doc.error = QStringLiteral("lecture impossible (%1)").arg(file.errorString());
+        doc.bytes.clear();
+    } else if (doc.bytes.size() > kMaxDocumentBytes) {
+        doc.error =
+            QStringLiteral("document trop volumineux (plus de %1 octets)").arg(kMaxDocumentBytes);
+        doc.bytes.clear();
+    }
+    return doc;
+}
