@@ -5,6 +5,7 @@
 #include <QPen>
 #include <QPolygon>
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 namespace {
@@ -36,6 +37,28 @@ QRectF OutlineRect(int left, int top, int right, int bottom) {
     if (right < left) std::swap(left, right);
     if (bottom < top) std::swap(top, bottom);
     return QRectF(left, top, right - 1 - left, bottom - 1 - top);
+}
+
+// num / den rounded to the nearest integer, halves downwards (den > 0).
+int RoundHalfDown(int num, int den) {
+    const int n = 2 * num - den;
+    const int d = 2 * den;
+    return n >= 0 ? (n + d - 1) / d : -(-n / d);
+}
+
+// A one-pixel line: one pixel per step along the major axis, from the start point up to but not
+// including the end point, the other coordinate rounded to nearest with halves downwards. Qt's
+// own aliased lines turn steep upward and flat leftward lines round before drawing them, and then
+// leave out the start point instead of the end point.
+void DrawThinLine(QImage& image, QPoint from, QPoint to, QRgb colour) {
+    const int dx = to.x() - from.x();
+    const int dy = to.y() - from.y();
+    const int steps = std::max(std::abs(dx), std::abs(dy));
+    for (int i = 0; i < steps; ++i) {
+        const int x = from.x() + RoundHalfDown(dx * i, steps);
+        const int y = from.y() + RoundHalfDown(dy * i, steps);
+        if (image.rect().contains(x, y)) image.setPixel(x, y, colour);
+    }
 }
 
 void PrepareAliased(QPainter& p) {
@@ -113,16 +136,22 @@ QRect TCanvas::TakeDirtyRect() {
     return r;
 }
 
-void TCanvas::MoveTo(int x, int y) { pos_ = QPoint(x, y); }
+void TCanvas::MoveTo(int x, int y) {
+    pos_ = QPoint(x, y);
+}
 
 void TCanvas::LineTo(int x, int y) {
     RealizeBrush();
     const QPoint to(x, y);
     if (image_ != nullptr && !image_->isNull() && to != pos_) {
-        QPainter p(image_);
-        PrepareAliased(p);
-        p.setPen(MakePen(Pen, Qt::RoundJoin));
-        p.drawLine(pos_, to);
+        if (Pen.Width <= 1) {
+            DrawThinLine(*image_, pos_, to, ToQColor(Pen.Color).rgb());
+        } else {
+            QPainter p(image_);
+            PrepareAliased(p);
+            p.setPen(MakePen(Pen, Qt::RoundJoin));
+            p.drawLine(pos_, to);
+        }
         const int w = std::max(1, Pen.Width);
         MarkDirty(QRect(pos_, to).normalized().adjusted(-w, -w, w, w));
     }
@@ -160,7 +189,8 @@ void TCanvas::Polygon(std::initializer_list<TPoint> points) {
     if (image_ == nullptr || image_->isNull() || points.size() < 2) return;
     std::vector<QPoint> qpoints;
     qpoints.reserve(points.size());
-    for (const TPoint& pt : points) qpoints.emplace_back(pt.x, pt.y);
+    for (const TPoint& pt : points)
+        qpoints.emplace_back(pt.x, pt.y);
     QPainter p(image_);
     PrepareAliased(p);
     p.setPen(MakePen(Pen, Qt::MiterJoin));
