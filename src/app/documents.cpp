@@ -11,11 +11,18 @@ QStringList DocumentSearchPath() {
         const QString clean = QDir::cleanPath(dir);
         if (!clean.isEmpty() && !dirs.contains(clean)) dirs << clean;
     };
+    const QString programDir = QCoreApplication::instance() != nullptr
+                                   ? QDir(QCoreApplication::applicationDirPath()).canonicalPath()
+                                   : QString();
+    // An installed program finds its data beside it (wherever the package was installed).
+    if (!programDir.isEmpty()) add(programDir + QStringLiteral("/../share/table-tracante"));
     add(QStringLiteral(TT_INSTALL_DATA_DIR));
-    if (QCoreApplication::instance() != nullptr) {
-        add(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/table-tracante"));
+    // A program still in its build tree uses the repository's documents.
+    const QString buildDir = QDir(QStringLiteral(TT_BUILD_DIR)).canonicalPath();
+    if (!programDir.isEmpty() && !buildDir.isEmpty() &&
+        (programDir == buildDir || programDir.startsWith(buildDir + QLatin1Char('/')))) {
+        add(QStringLiteral(TT_SOURCE_DATA_DIR));
     }
-    add(QStringLiteral(TT_SOURCE_DATA_DIR));
     return dirs;
 }
 
