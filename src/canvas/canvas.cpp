@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPen>
 #include <QPolygon>
+#include <QRegion>
 #include <algorithm>
 #include <utility>
 
@@ -113,7 +114,9 @@ QRect TCanvas::TakeDirtyRect() {
     return r;
 }
 
-void TCanvas::MoveTo(int x, int y) { pos_ = QPoint(x, y); }
+void TCanvas::MoveTo(int x, int y) {
+    pos_ = QPoint(x, y);
+}
 
 void TCanvas::LineTo(int x, int y) {
     RealizeBrush();
@@ -122,8 +125,16 @@ void TCanvas::LineTo(int x, int y) {
         QPainter p(image_);
         PrepareAliased(p);
         p.setPen(MakePen(Pen, Qt::RoundJoin));
-        p.drawLine(pos_, to);
         const int w = std::max(1, Pen.Width);
+        if (w == 1) {
+            // Qt leaves out whichever end comes last in its own drawing direction, which for
+            // lines going left or up is the start. Keep the start, leave out the end.
+            p.setClipRegion(QRegion(image_->rect()).subtracted(QRegion(to.x(), to.y(), 1, 1)));
+            p.drawLine(pos_, to);
+            p.drawPoint(pos_);
+        } else {
+            p.drawLine(pos_, to);
+        }
         MarkDirty(QRect(pos_, to).normalized().adjusted(-w, -w, w, w));
     }
     pos_ = to;
@@ -160,7 +171,8 @@ void TCanvas::Polygon(std::initializer_list<TPoint> points) {
     if (image_ == nullptr || image_->isNull() || points.size() < 2) return;
     std::vector<QPoint> qpoints;
     qpoints.reserve(points.size());
-    for (const TPoint& pt : points) qpoints.emplace_back(pt.x, pt.y);
+    for (const TPoint& pt : points)
+        qpoints.emplace_back(pt.x, pt.y);
     QPainter p(image_);
     PrepareAliased(p);
     p.setPen(MakePen(Pen, Qt::MiterJoin));
