@@ -39,8 +39,18 @@ QRectF OutlineRect(int left, int top, int right, int bottom) {
     return QRectF(left, top, right - 1 - left, bottom - 1 - top);
 }
 
+// Offset of the minor coordinate after `i` steps of a line that moves `minor` pixels over `major`
+// steps in direction `sign`: the nearest pixel, and on an exact tie the one to the left or above.
+int MinorOffset(int i, int minor, int major, int sign) {
+    const int q = i * minor / major;
+    const int r2 = 2 * (i * minor % major);
+    if (r2 > major) return q + 1;
+    if (r2 < major) return q;
+    return sign > 0 ? q : q + 1;
+}
+
 // A one-pixel line from `from` towards `to`, `to` itself left out, whatever the direction.
-// Each step along the major axis paints one pixel; the minor coordinate is rounded to nearest.
+// Each step along the major axis paints one pixel.
 void ThinLine(QImage& image, QPoint from, QPoint to, TColor colour) {
     const QRgb rgb = 0xFF000000u | colour;
     const int dx = std::abs(to.x() - from.x());
@@ -54,10 +64,10 @@ void ThinLine(QImage& image, QPoint from, QPoint to, TColor colour) {
         int x, y;
         if (dx >= dy) {
             x = from.x() + sx * i;
-            y = from.y() + sy * ((2 * i * dy + dx) / (2 * dx));
+            y = from.y() + sy * MinorOffset(i, dy, dx, sy);
         } else {
             y = from.y() + sy * i;
-            x = from.x() + sx * ((2 * i * dx + dy) / (2 * dy));
+            x = from.x() + sx * MinorOffset(i, dx, dy, sx);
         }
         if (x >= 0 && y >= 0 && x < w && y < h) {
             reinterpret_cast<QRgb*>(image.scanLine(y))[x] = rgb;

@@ -1,0 +1,268 @@
+// The motor non-linearity lesson (menu item 6): the charts of Ve, Vs and U, the table, the motor
+// characteristic with its moving operating point, the error markers and the comment button.
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+
+#include "engine/globals.h"
+#include "support/pixels.h"
+#include "support/window_fixture.h"
+
+namespace {
+
+constexpr int kItem = 6;
+const QString kCaption = QStringLiteral("Commentaires");
+
+// A fresh window past its first idle ticks, with the lesson started and `frames` frames played.
+void Play(WindowDriver& d, int frames) {
+    d.Tick(2);
+    d.Select(kItem);
+    d.Tick(frames);
+}
+
+// Left edge of the pen sprite in TableBitmap when its top is on `row`, or -1 if it is not there.
+int SpriteLeft(int row) {
+    const QImage& table = TableBitmap->Image();
+    for (int x = 0; x + PenSprite->Width() <= table.width(); ++x) {
+        if (table.copy(x, row, PenSprite->Width(), PenSprite->Height()) == PenSprite->Image())
+            return x;
+    }
+    return -1;
+}
+
+int CommentButtons(Ttable& form) {
+    int n = 0;
+    for (QPushButton* b : form.findChildren<QPushButton*>())
+        if (b->text() == kCaption) ++n;
+    return n;
+}
+
+// The maroon pixels written from a text position (x, y) in a 40-point font: the operating point.
+// (Searched in the lower part of the cell, clear of the maroon text above the characteristic.)
+QRect Dot(const QImage& fond, int x, int y) {
+    return Bounds(fond, QRect(x, y + 20, 30, 40), clMaroon);
+}
+
+}  // namespace
+
+TEST(NonLinear, FirstFrame) {
+    WindowDriver d;
+    Play(d, 1);
+    const QImage chart = d.Canvas();
+
+    // Ve: lead-in along the axis and up to 130, then (50,130)-(51,130).
+    EXPECT_TRUE(All(chart, QRect(40, 190, 10, 1), clGreen));
+    EXPECT_TRUE(All(chart, QRect(50, 131, 1, 58), clGreen));
+    EXPECT_EQ(At(chart, 50, 190), clGreen);
+    EXPECT_EQ(At(chart, 50, 130), clGreen);
+    EXPECT_NE(At(chart, 51, 130), clGreen);
+    // Vs: (50,189)-(51,189), over the Ve lead-in.
+    EXPECT_EQ(At(chart, 50, 189), clRed);
+    EXPECT_NE(At(chart, 51, 189), clRed);
+    // U: lead-in up to the Umax level, and the segment (49,250)-(50,250) one pixel to its left.
+    EXPECT_TRUE(All(chart, QRect(40, 350, 10, 1), clMaroon));
+    EXPECT_TRUE(All(chart, QRect(50, 251, 1, 100), clMaroon));
+    EXPECT_EQ(At(chart, 49, 250), clMaroon);
+    EXPECT_EQ(At(chart, 50, 250), clBlue);  // the vertical axis: both strokes leave it out
+    // The sentence about the gain, in blue.
+    EXPECT_GT(Count(chart, QRect(80, 70, 250, 16), clBlue), 100);
+
+    // Table: sprite at 287, red spoke at (28,15) and green one to (27,15).
+    EXPECT_EQ(SpriteLeft(305), 287);
+    for (const auto* pulley : {LeftPulley.get(), RightPulley.get()}) {
+        EXPECT_EQ(At(pulley->Image(), 28, 15), clRed);
+        EXPECT_EQ(Bounds(pulley->Image(), QRect(0, 0, 30, 30), clGreen), QRect(14, 14, 14, 2));
+    }
+}
+
+TEST(NonLinear, SpokesFollowThePen) {
+    WindowDriver d;
+    Play(d, 12);
+    EXPECT_EQ(At(LeftPulley->Image(), 23, 24), clGreen);  // a(12) = 0.816 rad
+    d.Tick(1);
+    // Frame 13 paints the spoke at a(12) over in red and draws a(13) = 0.914 rad, to (22, 25).
+    for (const auto* pulley : {LeftPulley.get(), RightPulley.get()}) {
+        EXPECT_EQ(At(pulley->Image(), 23, 24), clRed);
+        EXPECT_EQ(Bounds(pulley->Image(), QRect(0, 0, 30, 30), clGreen),
+                  QRect(QPoint(14, 14), QPoint(22, 25)));
+    }
+}
+
+TEST(NonLinear, MotorCharacteristicInTheDiagram) {
+    WindowDriver d;
+    Play(d, 1);
+    const QImage fond = d.Fond();
+    // Omega axis and U axis in blue, one pixel wide.
+    EXPECT_TRUE(All(fond, QRect(240, 90, 1, 70), clBlue));
+    EXPECT_EQ(Count(fond, QRect(239, 90, 3, 70), clBlue), 70);
+    EXPECT_TRUE(All(fond, QRect(150, 180, 75, 1), clBlue));
+    EXPECT_TRUE(All(fond, QRect(256, 180, 69, 1), clBlue));
+    EXPECT_EQ(Count(fond, QRect(160, 179, 60, 3), clBlue), 60);
+    // The dead zone in yellow over the U axis, the two branches in red from its ends.
+    EXPECT_TRUE(All(fond, QRect(226, 180, 29, 1), clYellow));
+    EXPECT_EQ(At(fond, 225, 180), clRed);
+    EXPECT_EQ(At(fond, 255, 180), clRed);
+    EXPECT_EQ(Count(fond, QRect(289, 129, 3, 3), clRed), 3);  // through (290, 130)
+    EXPECT_EQ(Count(fond, QRect(189, 229, 3, 3), clRed), 3);  // through (190, 230)
+    // Its texts.
+    EXPECT_GT(Count(fond, QRect(120, 50, 200, 10), clMaroon), 80);
+    EXPECT_GT(Count(fond, QRect(120, 60, 150, 10), clMaroon), 60);
+    EXPECT_GT(Count(fond, QRect(331, 181, 12, 14), clBlack), 10);  // "U"
+    for (QRect box : {QRect(280, 100, 30, 10), QRect(250, 185, 22, 10), QRect(220, 165, 22, 10),
+                      QRect(220, 80, 14, 16)}) {
+        EXPECT_GT(Count(fond, box, clBlack), 8);
+    }
+}
+
+TEST(NonLinear, OperatingPointIsAFilledDot) {
+    WindowDriver d;
+    Play(d, 1);
+    const QImage first = d.Fond();
+    const QRect dot1 = Dot(first, 304, 55);
+    // A round dot the size of a full stop, on the baseline of the 40-point cell.
+    EXPECT_GE(dot1.width(), 4);
+    EXPECT_LE(dot1.width(), 10);
+    EXPECT_GE(dot1.height(), 4);
+    EXPECT_LE(dot1.height(), 10);
+    EXPECT_GE(Count(first, dot1, clMaroon) * 10, dot1.width() * dot1.height() * 6);
+    EXPECT_EQ(At(first, dot1.center().x(), dot1.center().y()), clMaroon);
+    EXPECT_GT(dot1.top(), 55 + 25);
+    EXPECT_LT(dot1.bottom(), 55 + 53);
+    EXPECT_GE(dot1.left(), 304);
+
+    d.Tick(158);
+    const QImage last = d.Fond();
+    // Written at (248, 129) on the last frame: the same dot, moved by the difference.
+    EXPECT_EQ(Dot(last, 248, 129), dot1.translated(248 - 304, 129 - 55));
+    EXPECT_EQ(Count(last, dot1, clMaroon), 0);  // only the current dot is shown
+}
+
+TEST(NonLinear, CurvesAndPenSettle) {
+    WindowDriver d;
+    Play(d, 90);
+    // Vs reaches y 145 at the end of frame 90's segment, U y 339 at the end of frame 104's, and
+    // the pen tip x 208 on frame 105.
+    EXPECT_EQ(Count(d.Canvas(), QRect(50, 145, 91, 1), clRed), 0);
+    d.Tick(1);
+    EXPECT_EQ(At(d.Canvas(), 140, 145), clRed);
+    d.Tick(13);
+    EXPECT_EQ(Count(d.Canvas(), QRect(51, 339, 103, 1), clMaroon), 0);
+    EXPECT_EQ(SpriteLeft(306 - 104), 199);
+    d.Tick(1);
+    EXPECT_EQ(At(d.Canvas(), 153, 339), clMaroon);
+    EXPECT_EQ(SpriteLeft(306 - 105), 198);
+
+    d.Tick(54);
+    EXPECT_EQ(Phase, 1160);
+    const QImage chart = d.Canvas();
+    // Frame 159: Ve grown to (209,130), Vs (208,145)-(209,145), U (207,339)-(208,339).
+    EXPECT_EQ(At(chart, 208, 130), clGreen);
+    EXPECT_NE(At(chart, 209, 130), clGreen);
+    EXPECT_EQ(At(chart, 208, 145), clRed);
+    EXPECT_NE(At(chart, 209, 145), clRed);
+    EXPECT_EQ(At(chart, 207, 339), clMaroon);
+    EXPECT_NE(At(chart, 208, 339), clMaroon);
+    // Flat from there on, apart from where the markers cross them at x 180.
+    EXPECT_TRUE(All(chart, QRect(140, 145, 32, 1), clRed));
+    EXPECT_TRUE(All(chart, QRect(188, 145, 21, 1), clRed));
+    EXPECT_TRUE(All(chart, QRect(153, 339, 26, 1), clMaroon));
+    EXPECT_TRUE(All(chart, QRect(182, 339, 26, 1), clMaroon));
+    EXPECT_EQ(SpriteLeft(306 - 159), 198);
+}
+
+TEST(NonLinear, ErrorMarkersFromFrame131) {
+    WindowDriver d;
+    Play(d, 130);
+    const QImage before = d.Canvas();
+    d.Tick(1);
+    EXPECT_EQ(Phase, 1132);
+    const QImage after = d.Canvas();
+
+    for (QRect box : {QRect(190, 95, 140, 11), QRect(185, 300, 35, 15)}) {
+        EXPECT_EQ(Count(before, box, clBlack), 0);
+        EXPECT_GT(Count(after, box, clBlack), 30);
+    }
+    // The blue strokes at x = 180 and their leaders.
+    for (QPoint p : {QPoint(180, 115), QPoint(180, 160), QPoint(200, 110), QPoint(174, 124),
+                     QPoint(186, 124), QPoint(180, 330), QPoint(180, 365), QPoint(200, 320),
+                     QPoint(174, 334), QPoint(186, 356)}) {
+        EXPECT_NE(At(before, p.x(), p.y()), clBlue) << p.x() << "," << p.y();
+        EXPECT_EQ(At(after, p.x(), p.y()), clBlue) << p.x() << "," << p.y();
+    }
+    // The arrowhead onto the Vs level (its strokes go 7 across and 8 down).
+    EXPECT_GE(Count(after, QRect(172, 146, 16, 8), clBlue), 14);
+
+    // The same on every later frame.
+    d.Tick(28);
+    EXPECT_EQ(Differences(after, d.Canvas(), QRect(185, 95, 150, 11)), 0);
+    EXPECT_EQ(Differences(after, d.Canvas(), QRect(185, 300, 36, 15)), 0);
+}
+
+TEST(NonLinear, LastFrameCreatesTheButtonOnce) {
+    WindowDriver d;
+    Play(d, 158);
+    EXPECT_EQ(B4, nullptr);
+    EXPECT_EQ(B4Created, 0);
+    EXPECT_EQ(CommentButtons(d.form()), 0);
+
+    d.Tick(1);
+    ASSERT_NE(B4, nullptr);
+    EXPECT_EQ(B4Created, 1);
+    EXPECT_TRUE(B4->isVisible());
+    EXPECT_TRUE(B4->isEnabled());
+    EXPECT_EQ(B4->text(), kCaption);
+    EXPECT_EQ(B4->geometry(), QRect(60, 380, 180, 30));
+    EXPECT_EQ(CommentButtons(d.form()), 1);
+
+    QPushButton* const created = B4;
+    const QImage chart = d.Canvas();
+    const QImage fond = d.Fond();
+    d.Tick(3);
+    EXPECT_EQ(Phase, 1160);
+    EXPECT_EQ(B4, created);
+    EXPECT_EQ(CommentButtons(d.form()), 1);
+    EXPECT_EQ(Differences(chart, d.Canvas()), 0);
+    EXPECT_EQ(Differences(fond, d.Fond()), 0);
+
+    EXPECT_FALSE(d.form().RichEdit2->isVisible());
+    d.ClickComments();
+    EXPECT_TRUE(d.form().RichEdit2->isVisible());
+}
+
+TEST(NonLinear, RestartReplaysTheLesson) {
+    QImage chart;
+    QImage fond;
+    {
+        WindowDriver d;
+        Play(d, 50);
+        chart = d.Canvas();
+        fond = d.Fond();
+    }
+    WindowDriver d;
+    Play(d, 70);
+    d.Select(kItem);
+    EXPECT_EQ(Count(d.Canvas(), QRect(0, 40, 340, 420), clRed), 0);
+    d.Tick(50);
+    EXPECT_EQ(Differences(chart, d.Canvas()), 0);
+    // FOND too, down to the paper rows that still carry what the earlier scenes left there.
+    EXPECT_EQ(Differences(fond, d.Fond(), QRect(0, 0, 449, 395)), 0);
+}
+
+TEST(NonLinear, RestartAfterTheEnd) {
+    WindowDriver d;
+    Play(d, 159);
+    QPushButton* const first = B4;
+    ASSERT_NE(first, nullptr);
+    d.Select(kItem);
+    EXPECT_FALSE(first->isVisible());
+    EXPECT_FALSE(first->isEnabled());
+    d.Tick(1);
+    EXPECT_EQ(Phase, 1002);
+    EXPECT_EQ(At(d.Canvas(), 50, 189), clRed);
+    EXPECT_EQ(Count(d.Canvas(), QRect(100, 100, 150, 260), clRed), 0);
+    d.Tick(158);
+    ASSERT_NE(B4, nullptr);
+    EXPECT_NE(B4, first);
+    EXPECT_TRUE(B4->isVisible());
+    EXPECT_EQ(CommentButtons(d.form()), 2);
+}
