@@ -5,6 +5,7 @@
 #include <QPen>
 #include <QPolygon>
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 namespace {
@@ -36,6 +37,38 @@ QRectF OutlineRect(int left, int top, int right, int bottom) {
     if (right < left) std::swap(left, right);
     if (bottom < top) std::swap(top, bottom);
     return QRectF(left, top, right - 1 - left, bottom - 1 - top);
+}
+
+// Rounds n / d (d > 0) to the nearest integer, halves going to the smaller one.
+int RoundHalfDown(int n, int d) {
+    // ceil((2n - d) / 2d), with a division that rounds toward minus infinity.
+    const int num = 2 * n - d;
+    const int den = 2 * d;
+    const int floorOfNegated = (-num >= 0) ? (-num / den) : -((num + den - 1) / den);
+    return -floorOfNegated;
+}
+
+// A one-pixel line as the platform draws it: one pixel per step along the longer axis, from the
+// first point (painted) to the last one (left out), each on the pixel nearest to the exact line;
+// a tie goes to the left pixel or the upper one. The result does not depend on which way the
+// line runs, apart from its two ends.
+void ThinLine(QImage& image, QPoint from, QPoint to, TColor colour) {
+    const int dx = to.x() - from.x();
+    const int dy = to.y() - from.y();
+    const int steps = std::max(std::abs(dx), std::abs(dy));
+    const QRgb rgb = 0xFF000000u | colour;
+    for (int i = 0; i < steps; ++i) {
+        int x;
+        int y;
+        if (std::abs(dx) >= std::abs(dy)) {
+            x = from.x() + (dx > 0 ? i : -i);
+            y = from.y() + RoundHalfDown(i * dy, steps);
+        } else {
+            y = from.y() + (dy > 0 ? i : -i);
+            x = from.x() + RoundHalfDown(i * dx, steps);
+        }
+        if (image.valid(x, y)) image.setPixel(x, y, rgb);
+    }
 }
 
 void PrepareAliased(QPainter& p) {
@@ -113,12 +146,17 @@ QRect TCanvas::TakeDirtyRect() {
     return r;
 }
 
-void TCanvas::MoveTo(int x, int y) { pos_ = QPoint(x, y); }
+void TCanvas::MoveTo(int x, int y) {
+    pos_ = QPoint(x, y);
+}
 
 void TCanvas::LineTo(int x, int y) {
     RealizeBrush();
     const QPoint to(x, y);
-    if (image_ != nullptr && !image_->isNull() && to != pos_) {
+    if (image_ != nullptr && !image_->isNull() && to != pos_ && Pen.Width <= 1) {
+        ThinLine(*image_, pos_, to, Pen.Color);
+        MarkDirty(QRect(pos_, to).normalized().adjusted(-1, -1, 1, 1));
+    } else if (image_ != nullptr && !image_->isNull() && to != pos_) {
         QPainter p(image_);
         PrepareAliased(p);
         p.setPen(MakePen(Pen, Qt::RoundJoin));
@@ -160,7 +198,8 @@ void TCanvas::Polygon(std::initializer_list<TPoint> points) {
     if (image_ == nullptr || image_->isNull() || points.size() < 2) return;
     std::vector<QPoint> qpoints;
     qpoints.reserve(points.size());
-    for (const TPoint& pt : points) qpoints.emplace_back(pt.x, pt.y);
+    for (const TPoint& pt : points)
+        qpoints.emplace_back(pt.x, pt.y);
     QPainter p(image_);
     PrepareAliased(p);
     p.setPen(MakePen(Pen, Qt::MiterJoin));
