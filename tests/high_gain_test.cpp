@@ -3,14 +3,12 @@
 // recomputed from its law.
 #include <gtest/gtest.h>
 
-#include <QPushButton>
-#include <algorithm>
-#include <vector>
-
 #include "engine/globals.h"
-#include "scenery/strokes.h"
 #include "support/pixels.h"
+#include "support/scene_checks.h"
 #include "support/window_fixture.h"
+
+using namespace scene_checks;
 
 namespace {
 
@@ -22,35 +20,6 @@ void RunTo(WindowDriver& d, int k) {
     d.Select(kItem);
     d.Tick(k);
 }
-
-// The pixels that a text covers when drawn with its cell's top-left corner at (0, 0).
-std::vector<QPoint> Ink(const char* face, int size, const QString& text) {
-    TBitmap b;
-    b.SetSize(500, 40);
-    TCanvas& c = *b.Canvas();
-    SetBkMode(c.Handle(), TRANSPARENT);
-    SetFont(c, face, size, clBlack);
-    c.TextOut(0, 0, text);
-    std::vector<QPoint> ink;
-    for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x)
-            if (At(b.Image(), x, y) == clBlack) ink.emplace_back(x, y);
-    return ink;
-}
-
-// How many of the text's pixels, placed at (x, y), are not in the colour: 0 when the text is
-// there, all of them when it is not.
-int Missing(const QImage& image, int x, int y, TColor colour, const std::vector<QPoint>& ink) {
-    return static_cast<int>(std::count_if(ink.begin(), ink.end(), [&](const QPoint& p) {
-        return At(image, x + p.x(), y + p.y()) != colour;
-    }));
-}
-
-struct Text {
-    int x, y;
-    TColor colour;
-    const char* text;
-};
 
 // The interpretation on FOND, "Arial" 8.
 const Text kFondTexts[] = {
@@ -80,36 +49,8 @@ const Text kCanvasTexts[] = {
     {100, 275, clBlack, "si : Umax = G.Ve < Usaturation"},
 };
 
-// The spoke of a pulley bitmap ends at (ex, ey) and is the only green there: the box from the
-// centre (15, 15) to that end, widened by the 2-pixel pen towards the top left.
-QRect SpokeBox(int ex, int ey) {
-    return QRect(QPoint(std::min(15, ex) - 1, std::min(15, ey) - 1),
-                 QPoint(std::max(15, ex), std::max(15, ey)));
-}
-
-// Pixels of a bitmap region equal to the whole pen sprite.
-bool SpriteAt(const QImage& table, int x, int y) {
-    return table.copy(x, y, 20, 40) == PenSprite->Image().convertToFormat(table.format());
-}
-
-// True when the curve of the colour is one connected line from column x0 to column x1: every
-// column has a pixel of it touching one in the column before.
-bool Continuous(const QImage& image, TColor colour, int x0, int x1) {
-    auto on = [&](int x, int y) { return At(image, x, y) == colour; };
-    for (int x = x0 + 1; x <= x1; ++x) {
-        bool joined = false;
-        for (int y = 45; y < 460 && !joined; ++y)
-            joined = on(x, y) && (on(x - 1, y - 1) || on(x - 1, y) || on(x - 1, y + 1));
-        if (!joined) return false;
-    }
-    return true;
-}
-
 int CommentButtons(Ttable& form) {
-    int n = 0;
-    for (QPushButton* b : form.findChildren<QPushButton*>())
-        if (b->text() == QStringLiteral("Interprétation des résultats")) ++n;
-    return n;
+    return ButtonsCaptioned(form, QStringLiteral("Interprétation des résultats"));
 }
 
 }  // namespace
