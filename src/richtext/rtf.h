@@ -1,0 +1,77 @@
+// Our own reader for the commentary documents: a small, robust subset of RTF 1.x.
+//
+// ReadDocument turns any bytes into a document model (never throws, never fails: a file that
+// is not RTF is shown as plain text); RenderInto puts that model into a QTextDocument. The
+// reader itself uses no Qt at all, so that it can be fuzzed on its own.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QTextDocument;
+
+namespace richtext {
+
+struct Color {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+    bool operator==(const Color&) const = default;
+};
+
+struct CharFormat {
+    std::string font;     // font family as the document names it; empty: the panel's own font
+    int halfPoints = 24;  // font size in half-points; 0: the panel's own size
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+    std::optional<Color> foreground;  // none: the panel's text colour
+    std::optional<Color> background;  // none: no highlight
+    bool operator==(const CharFormat&) const = default;
+};
+
+enum class Alignment : std::uint8_t { Left, Center, Right, Justify };
+
+struct ParagraphFormat {
+    Alignment alignment = Alignment::Left;
+    int leftIndent = 0;  // all in twips (1/1440 inch)
+    int rightIndent = 0;
+    int firstLineIndent = 0;  // relative to the left indent, negative for a hanging indent
+    int spaceBefore = 0;
+    int spaceAfter = 0;
+    bool operator==(const ParagraphFormat&) const = default;
+};
+
+// A stretch of text with one character format. The text is UTF-8; it holds no paragraph
+// break, U+2028 for a line break inside the paragraph and '\t' for a tab.
+struct Run {
+    std::string text;
+    CharFormat format;
+};
+
+struct Paragraph {
+    ParagraphFormat format;
+    CharFormat mark;  // format of the paragraph mark: gives an empty paragraph its height
+    std::vector<Run> runs;
+};
+
+struct Document {
+    std::vector<Paragraph> paragraphs;
+};
+
+// Reads RTF if the bytes (after an optional UTF-8 byte order mark and white space) start with
+// "{\rtf"; anything else is plain text, UTF-8 if valid and Windows-1252 otherwise, one
+// paragraph per line. Memory and time are linear in the size of the input.
+Document ReadDocument(std::string_view bytes);
+
+// The text of the document, paragraphs separated by '\n' (for tests and diagnostics).
+std::string PlainText(const Document& doc);
+
+// Replaces the whole content of `out` with the formatted document (not undoable, unmodified).
+void RenderInto(const Document& doc, QTextDocument& out);
+
+}  // namespace richtext
