@@ -16,8 +16,10 @@
 namespace {
 
 using richtext::Alignment;
+using richtext::CharFormat;
 using richtext::Color;
 using richtext::Document;
+using richtext::Paragraph;
 using richtext::ReadDocument;
 using richtext::Run;
 
@@ -32,16 +34,22 @@ std::string Body(std::string_view body) {
     return TextOf("{\\rtf1\\ansi " + std::string(body) + "}");
 }
 
-// The run that holds the given text (the test fails if there is none).
-const Run& RunWith(const Document& doc, std::string_view text) {
-    for (const auto& p : doc.paragraphs) {
+std::vector<Paragraph> Paragraphs(const Document& doc) {
+    std::vector<Paragraph> all;
+    for (std::size_t i = 0; i < doc.size(); ++i)
+        all.push_back(doc[i]);
+    return all;
+}
+
+// The format of the run that holds the given text (the test fails if there is none).
+CharFormat RunWith(const Document& doc, std::string_view text) {
+    for (const auto& p : Paragraphs(doc)) {
         for (const auto& r : p.runs) {
-            if (r.text.find(text) != std::string::npos) return r;
+            if (r.text.find(text) != std::string::npos) return r.format;
         }
     }
     ADD_FAILURE() << "no run holds \"" << text << "\"";
-    static const Run none;
-    return none;
+    return {};
 }
 
 // No byte sequence that RTF or a control character could have left behind.
@@ -57,9 +65,9 @@ void ExpectCleanText(const std::string& text) {
 
 TEST(RtfPlainText, RtfIsRecognisedAfterByteOrderMarkAndWhiteSpace) {
     const Document doc = ReadDocument("\xEF\xBB\xBF \r\n\t{\\rtf1 Bonjour}");
-    ASSERT_EQ(doc.paragraphs.size(), 1u);
+    ASSERT_EQ(doc.size(), 1u);
     EXPECT_EQ(richtext::PlainText(doc), "Bonjour");
-    EXPECT_EQ(doc.paragraphs[0].runs[0].format.halfPoints, 24);  // RTF's default size
+    EXPECT_EQ(doc[0].runs[0].format.halfPoints, 24);  // RTF's default size
 }
 
 TEST(RtfPlainText, AnythingElseIsShownAsItIs) {
@@ -67,11 +75,11 @@ TEST(RtfPlainText, AnythingElseIsShownAsItIs) {
     EXPECT_EQ(TextOf("x{\\rtf1 a}"), "x{\\rtf1 a}");
     EXPECT_EQ(TextOf("\\rtf1 a"), "\\rtf1 a");
     const Document doc = ReadDocument("Réponse indicielle");
-    ASSERT_EQ(doc.paragraphs.size(), 1u);
+    ASSERT_EQ(doc.size(), 1u);
     // Plain text takes the panel's own font.
-    EXPECT_EQ(doc.paragraphs[0].runs[0].format.halfPoints, 0);
-    EXPECT_EQ(doc.paragraphs[0].runs[0].format.font, "");
-    EXPECT_FALSE(doc.paragraphs[0].runs[0].format.bold);
+    EXPECT_EQ(doc[0].runs[0].format.halfPoints, 0);
+    EXPECT_EQ(doc[0].runs[0].format.font, "");
+    EXPECT_FALSE(doc[0].runs[0].format.bold);
 }
 
 TEST(RtfPlainText, ValidUtf8IsKeptAndAnythingElseIsWindows1252) {
@@ -90,16 +98,16 @@ TEST(RtfPlainText, ValidUtf8IsKeptAndAnythingElseIsWindows1252) {
 
 TEST(RtfPlainText, EveryKindOfLineEndStartsAParagraph) {
     const Document doc = ReadDocument("un\r\ndeux\rtrois\nquatre\n\ncinq\n");
-    ASSERT_EQ(doc.paragraphs.size(), 6u);
+    ASSERT_EQ(doc.size(), 6u);
     EXPECT_EQ(richtext::PlainText(doc), "un\ndeux\ntrois\nquatre\n\ncinq");
-    EXPECT_TRUE(doc.paragraphs[4].runs.empty());
-    EXPECT_EQ(doc.paragraphs[4].mark.halfPoints, 0);
+    EXPECT_TRUE(doc[4].runs.empty());
+    EXPECT_EQ(doc[4].mark.halfPoints, 0);
 }
 
 TEST(RtfPlainText, EmptyInputAndControlCharacters) {
-    EXPECT_TRUE(ReadDocument("").paragraphs.empty());
-    EXPECT_TRUE(ReadDocument("\xEF\xBB\xBF").paragraphs.empty());
-    EXPECT_TRUE(ReadDocument("{\\rtf1}").paragraphs.empty());
+    EXPECT_TRUE(ReadDocument("").empty());
+    EXPECT_TRUE(ReadDocument("\xEF\xBB\xBF").empty());
+    EXPECT_TRUE(ReadDocument("{\\rtf1}").empty());
     EXPECT_EQ(TextOf("a\0b\x01"
                      "c\td\x1B"s),
               "abc\td");
@@ -110,7 +118,7 @@ TEST(RtfPlainText, EmptyInputAndControlCharacters) {
 TEST(RtfFormatting, GroupsSaveAndRestoreTheCharacterFormat) {
     const Document doc = ReadDocument("{\\rtf1 a{\\b b{\\i c}d}e\\b f\\b0 g}");
     EXPECT_EQ(richtext::PlainText(doc), "abcdefg");
-    const auto& runs = doc.paragraphs.at(0).runs;
+    const auto& runs = doc[0].runs;
     ASSERT_EQ(runs.size(), 7u);
     EXPECT_EQ(runs[0].text, "a");
     EXPECT_FALSE(runs[0].format.bold);
@@ -125,41 +133,41 @@ TEST(RtfFormatting, GroupsSaveAndRestoreTheCharacterFormat) {
     EXPECT_FALSE(runs[4].format.bold);
     EXPECT_EQ(runs[5].text, "f");
     EXPECT_TRUE(runs[5].format.bold);
-    EXPECT_FALSE(RunWith(doc, "g").format.bold);
+    EXPECT_FALSE(RunWith(doc, "g").bold);
 }
 
 TEST(RtfFormatting, SwitchesWithZeroTurnOff) {
     const Document doc =
         ReadDocument("{\\rtf1 \\ul u\\ulnone n\\ul1 v\\ul0 w\\strike s\\strike0 t\\i i\\i0 j}");
-    EXPECT_TRUE(RunWith(doc, "u").format.underline);
-    EXPECT_FALSE(RunWith(doc, "n").format.underline);
-    EXPECT_TRUE(RunWith(doc, "v").format.underline);
-    EXPECT_FALSE(RunWith(doc, "w").format.underline);
-    EXPECT_TRUE(RunWith(doc, "s").format.strike);
-    EXPECT_FALSE(RunWith(doc, "t").format.strike);
-    EXPECT_TRUE(RunWith(doc, "i").format.italic);
-    EXPECT_FALSE(RunWith(doc, "j").format.italic);
+    EXPECT_TRUE(RunWith(doc, "u").underline);
+    EXPECT_FALSE(RunWith(doc, "n").underline);
+    EXPECT_TRUE(RunWith(doc, "v").underline);
+    EXPECT_FALSE(RunWith(doc, "w").underline);
+    EXPECT_TRUE(RunWith(doc, "s").strike);
+    EXPECT_FALSE(RunWith(doc, "t").strike);
+    EXPECT_TRUE(RunWith(doc, "i").italic);
+    EXPECT_FALSE(RunWith(doc, "j").italic);
 }
 
 TEST(RtfFormatting, PlainResetsAndSizesAreInHalfPoints) {
     const Document doc = ReadDocument(
         "{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}\\fs16\\b\\i\\ul\\cf1 petit\\plain normal"
         "{\\fs40 grand}\\fs retour}");
-    const auto& small = RunWith(doc, "petit").format;
+    const auto& small = RunWith(doc, "petit");
     EXPECT_EQ(small.halfPoints, 16);
     EXPECT_TRUE(small.bold && small.italic && small.underline);
     EXPECT_EQ(small.foreground, (Color{255, 0, 0}));
-    const auto& normal = RunWith(doc, "normal").format;
+    const auto& normal = RunWith(doc, "normal");
     EXPECT_EQ(normal, richtext::CharFormat{});
-    EXPECT_EQ(RunWith(doc, "grand").format.halfPoints, 40);
-    EXPECT_EQ(RunWith(doc, "retour").format.halfPoints, 24);
+    EXPECT_EQ(RunWith(doc, "grand").halfPoints, 40);
+    EXPECT_EQ(RunWith(doc, "retour").halfPoints, 24);
 }
 
 TEST(RtfFormatting, RunsAreCutOnlyWhereTheFormatChanges) {
     const Document doc = ReadDocument("{\\rtf1 {a}{b}\\b\\b0 c{\\i}d\\b\\b0\\b0 e}");
-    ASSERT_EQ(doc.paragraphs.size(), 1u);
-    ASSERT_EQ(doc.paragraphs[0].runs.size(), 1u);
-    EXPECT_EQ(doc.paragraphs[0].runs[0].text, "abcde");
+    ASSERT_EQ(doc.size(), 1u);
+    ASSERT_EQ(doc[0].runs.size(), 1u);
+    EXPECT_EQ(doc[0].runs[0].text, "abcde");
 }
 
 TEST(RtfFormatting, HiddenTextIsNotShown) {
@@ -168,7 +176,7 @@ TEST(RtfFormatting, HiddenTextIsNotShown) {
 
 TEST(RtfFormatting, ParagraphLineAndTab) {
     const Document doc = ReadDocument("{\\rtf1 un\\line deux\\tab trois\\par\\par quatre\\par}");
-    ASSERT_EQ(doc.paragraphs.size(), 3u);  // the last \par closes "quatre", no empty extra one
+    ASSERT_EQ(doc.size(), 3u);  // the last \par closes "quatre", no empty extra one
     EXPECT_EQ(richtext::PlainText(doc), "un\u2028deux\ttrois\n\nquatre");
     // A backslash before a line end of the file is a paragraph mark too.
     EXPECT_EQ(Body("a\\\nb\\\r\nc"), "a\nb\nc");
@@ -183,20 +191,20 @@ TEST(RtfTables, FontTableEntriesInGroupsOrInline) {
         "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}"
         "{\\f1\\froman{\\*\\panose 02020603050405020304}Times New Roman;}{\\f2 Caf\\'e9}}"
         "d\\f1 t\\f2 c\\f9 inconnu}");
-    EXPECT_EQ(RunWith(doc, "d").format.font, "Arial");  // the default font
-    EXPECT_EQ(RunWith(doc, "t").format.font, "Times New Roman");
-    EXPECT_EQ(RunWith(doc, "c").format.font, "Café");        // no ';': ends with its group
-    EXPECT_EQ(RunWith(doc, "inconnu").format.font, "Café");  // \f9 is not in the table
+    EXPECT_EQ(RunWith(doc, "d").font, "Arial");  // the default font
+    EXPECT_EQ(RunWith(doc, "t").font, "Times New Roman");
+    EXPECT_EQ(RunWith(doc, "c").font, "Café");        // no ';': ends with its group
+    EXPECT_EQ(RunWith(doc, "inconnu").font, "Café");  // \f9 is not in the table
 
     const Document inlineTable = ReadDocument(
         "{\\rtf1{\\fonttbl\\f0\\fswiss Arial;\\f1\\fmodern Courier New;}\\f1 x\\f0 y}");
-    EXPECT_EQ(RunWith(inlineTable, "x").format.font, "Courier New");
-    EXPECT_EQ(RunWith(inlineTable, "y").format.font, "Arial");
+    EXPECT_EQ(RunWith(inlineTable, "x").font, "Courier New");
+    EXPECT_EQ(RunWith(inlineTable, "y").font, "Arial");
     EXPECT_EQ(TextOf("{\\rtf1{\\fonttbl{\\f0 Arial;}}texte}"), "texte");
 }
 
 TEST(RtfTables, NoFontTableMeansThePanelFont) {
-    EXPECT_EQ(ReadDocument("{\\rtf1\\deff0\\f0 x}").paragraphs.at(0).runs.at(0).format.font, "");
+    EXPECT_EQ(ReadDocument("{\\rtf1\\deff0\\f0 x}")[0].runs.at(0).format.font, "");
 }
 
 TEST(RtfTables, ColourTableWithAutoAtIndexZero) {
@@ -204,21 +212,21 @@ TEST(RtfTables, ColourTableWithAutoAtIndexZero) {
         "{\\rtf1{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue128;\\red999\\blue-4;}"
         "\\cf1 rouge\\cf2\\cb1 bleu\\cf0\\cb0 auto\\cf1\\cf7 horsTable"
         "{\\highlight3 surligne}\\cf3 blanc}");
-    EXPECT_EQ(RunWith(doc, "rouge").format.foreground, (Color{255, 0, 0}));
-    EXPECT_FALSE(RunWith(doc, "rouge").format.background.has_value());
-    EXPECT_EQ(RunWith(doc, "bleu").format.foreground, (Color{0, 0, 128}));
-    EXPECT_EQ(RunWith(doc, "bleu").format.background, (Color{255, 0, 0}));
-    EXPECT_FALSE(RunWith(doc, "auto").format.foreground.has_value());
-    EXPECT_FALSE(RunWith(doc, "auto").format.background.has_value());
-    EXPECT_EQ(RunWith(doc, "horsTable").format.foreground, (Color{255, 0, 0}));
-    EXPECT_EQ(RunWith(doc, "surligne").format.background, (Color{255, 0, 0}));
-    EXPECT_EQ(RunWith(doc, "blanc").format.foreground, (Color{255, 0, 0}));  // components clamped
+    EXPECT_EQ(RunWith(doc, "rouge").foreground, (Color{255, 0, 0}));
+    EXPECT_FALSE(RunWith(doc, "rouge").background.has_value());
+    EXPECT_EQ(RunWith(doc, "bleu").foreground, (Color{0, 0, 128}));
+    EXPECT_EQ(RunWith(doc, "bleu").background, (Color{255, 0, 0}));
+    EXPECT_FALSE(RunWith(doc, "auto").foreground.has_value());
+    EXPECT_FALSE(RunWith(doc, "auto").background.has_value());
+    EXPECT_EQ(RunWith(doc, "horsTable").foreground, (Color{255, 0, 0}));
+    EXPECT_EQ(RunWith(doc, "surligne").background, (Color{255, 0, 0}));
+    EXPECT_EQ(RunWith(doc, "blanc").foreground, (Color{255, 0, 0}));  // components clamped
 }
 
 TEST(RtfTables, ColourZeroIsAutoEvenWithoutATable) {
     const Document doc = ReadDocument("{\\rtf1 \\cf0 a\\cf1 b}");
-    EXPECT_FALSE(RunWith(doc, "a").format.foreground.has_value());
-    EXPECT_FALSE(RunWith(doc, "b").format.foreground.has_value());
+    EXPECT_FALSE(RunWith(doc, "a").foreground.has_value());
+    EXPECT_FALSE(RunWith(doc, "b").foreground.has_value());
 }
 
 // ---- paragraph properties
@@ -227,37 +235,37 @@ TEST(RtfParagraphs, AlignmentAndIndentsInTwips) {
     const Document doc = ReadDocument(
         "{\\rtf1 \\qc centre\\par \\qr droite\\par \\qj justifie\\par "
         "\\pard\\li720\\ri360\\fi-200\\sb120\\sa60 retrait\\par \\pard normal\\par}");
-    ASSERT_EQ(doc.paragraphs.size(), 5u);
-    EXPECT_EQ(doc.paragraphs[0].format.alignment, Alignment::Center);
-    EXPECT_EQ(doc.paragraphs[1].format.alignment, Alignment::Right);
-    EXPECT_EQ(doc.paragraphs[2].format.alignment, Alignment::Justify);
-    const auto& indented = doc.paragraphs[3].format;
+    ASSERT_EQ(doc.size(), 5u);
+    EXPECT_EQ(doc[0].format.alignment, Alignment::Center);
+    EXPECT_EQ(doc[1].format.alignment, Alignment::Right);
+    EXPECT_EQ(doc[2].format.alignment, Alignment::Justify);
+    const auto& indented = doc[3].format;
     EXPECT_EQ(indented.alignment, Alignment::Left);  // \pard
     EXPECT_EQ(indented.leftIndent, 720);
     EXPECT_EQ(indented.rightIndent, 360);
     EXPECT_EQ(indented.firstLineIndent, -200);
     EXPECT_EQ(indented.spaceBefore, 120);
     EXPECT_EQ(indented.spaceAfter, 60);
-    EXPECT_EQ(doc.paragraphs[4].format, richtext::ParagraphFormat{});
+    EXPECT_EQ(doc[4].format, richtext::ParagraphFormat{});
 }
 
 TEST(RtfParagraphs, PropertiesAtTheParagraphMarkApply) {
     const Document doc =
         ReadDocument("{\\rtf1 {\\qc titre\\par}texte\\par debut\\qr\\par \\pard{\\qr fin}}");
-    ASSERT_EQ(doc.paragraphs.size(), 4u);
-    EXPECT_EQ(doc.paragraphs[0].format.alignment, Alignment::Center);
-    EXPECT_EQ(doc.paragraphs[1].format.alignment, Alignment::Left);  // restored by the group
-    EXPECT_EQ(doc.paragraphs[2].format.alignment, Alignment::Right);
+    ASSERT_EQ(doc.size(), 4u);
+    EXPECT_EQ(doc[0].format.alignment, Alignment::Center);
+    EXPECT_EQ(doc[1].format.alignment, Alignment::Left);  // restored by the group
+    EXPECT_EQ(doc[2].format.alignment, Alignment::Right);
     // An unterminated last paragraph keeps what it had at its last character.
-    EXPECT_EQ(doc.paragraphs[3].format.alignment, Alignment::Right);
+    EXPECT_EQ(doc[3].format.alignment, Alignment::Right);
 }
 
 TEST(RtfParagraphs, AnEmptyParagraphKeepsTheFormatOfItsMark) {
     const Document doc = ReadDocument("{\\rtf1 \\fs40\\par\\fs16 x\\par}");
-    ASSERT_EQ(doc.paragraphs.size(), 2u);
-    EXPECT_TRUE(doc.paragraphs[0].runs.empty());
-    EXPECT_EQ(doc.paragraphs[0].mark.halfPoints, 40);
-    EXPECT_EQ(doc.paragraphs[1].mark.halfPoints, 16);
+    ASSERT_EQ(doc.size(), 2u);
+    EXPECT_TRUE(doc[0].runs.empty());
+    EXPECT_EQ(doc[0].mark.halfPoints, 40);
+    EXPECT_EQ(doc[1].mark.halfPoints, 16);
 }
 
 // ---- escapes, code pages and Unicode
@@ -377,9 +385,9 @@ TEST(RtfHostile, DeepNestingThenTextAndFormattingComesBack) {
     rtf += " italique}";
     const Document doc = ReadDocument(rtf);
     EXPECT_EQ(richtext::PlainText(doc), "profond apresx italique");
-    EXPECT_TRUE(RunWith(doc, "profond").format.bold);
-    EXPECT_FALSE(RunWith(doc, "apres").format.bold);
-    EXPECT_TRUE(RunWith(doc, "italique").format.italic);
+    EXPECT_TRUE(RunWith(doc, "profond").bold);
+    EXPECT_FALSE(RunWith(doc, "apres").bold);
+    EXPECT_TRUE(RunWith(doc, "italique").italic);
 }
 
 TEST(RtfHostile, HugeAndNegativeNumbersAreClamped) {
@@ -389,16 +397,16 @@ TEST(RtfHostile, HugeAndNegativeNumbersAreClamped) {
         "\\li99999999999\\ri-99999999999\\fi-2147483648\\sb-7\\sa4294967296 p\\par"
         "\\f0\\f-99999999999\\f99999999999\\cf1\\cf99999999999\\cf-1 couleur\\u99999999999?"
         "\\uc99999999999\\u233 abc}d}");
-    EXPECT_EQ(RunWith(doc, "enorme").format.halfPoints, 3276);
-    EXPECT_EQ(RunWith(doc, "minuscule").format.halfPoints, 2);
-    EXPECT_EQ(RunWith(doc, "zero").format.halfPoints, 2);
-    const auto& p = doc.paragraphs.at(1).format;
+    EXPECT_EQ(RunWith(doc, "enorme").halfPoints, 3276);
+    EXPECT_EQ(RunWith(doc, "minuscule").halfPoints, 2);
+    EXPECT_EQ(RunWith(doc, "zero").halfPoints, 2);
+    const auto& p = doc[1].format;
     EXPECT_EQ(p.leftIndent, 31680);
     EXPECT_EQ(p.rightIndent, -31680);
     EXPECT_EQ(p.firstLineIndent, -31680);
     EXPECT_EQ(p.spaceBefore, 0);
     EXPECT_EQ(p.spaceAfter, 31680);
-    const auto& c = RunWith(doc, "couleur").format;
+    const auto& c = RunWith(doc, "couleur");
     EXPECT_EQ(c.font, "Arial");
     EXPECT_EQ(c.foreground, (Color{1, 2, 3}));
     EXPECT_EQ(richtext::PlainText(doc), "enorme minuscule zero\np\ncouleur\uFFFD\u00E9d");
@@ -435,9 +443,9 @@ TEST(RtfHostile, ATwoMegabyteDocument) {
     }
     rtf += "}";
     const Document doc = ReadDocument(rtf);
-    ASSERT_EQ(doc.paragraphs.size(), static_cast<std::size_t>(paragraphs));
-    EXPECT_EQ(richtext::PlainText(Document{{doc.paragraphs.back()}}), "grasrouge été € ");
-    EXPECT_EQ(doc.paragraphs.back().runs.size(), 2u);
+    ASSERT_EQ(doc.size(), static_cast<std::size_t>(paragraphs));
+    EXPECT_EQ(richtext::PlainText(doc[doc.size() - 1]), "grasrouge été € ");
+    EXPECT_EQ(doc[doc.size() - 1].runs.size(), 2u);
 }
 
 // Bytes drawn mostly from RTF's own syntax, so that the reader meets every state.
@@ -477,7 +485,7 @@ TEST(RtfHostile, RandomBytesGiveCleanText) {
         SCOPED_TRACE(testing::Message() << "input #" << i);
         ExpectCleanText(text);
         EXPECT_LE(text.size(), 3 * input.size());
-        for (const auto& p : doc.paragraphs) {
+        for (const auto& p : Paragraphs(doc)) {
             for (const auto& r : p.runs) {
                 EXPECT_FALSE(r.text.empty());
                 EXPECT_GE(r.format.halfPoints, 0);
@@ -552,18 +560,18 @@ TEST_P(CommentaryDocument, IsFrenchRtfWithATitleAndNoLeakedMarkup) {
     EXPECT_LE(words, 400);
 
     // A title: the first paragraph, short, bold and coloured, larger than the body text.
-    ASSERT_GE(doc.paragraphs.size(), 4u);
-    const auto& title = doc.paragraphs[0];
+    ASSERT_GE(doc.size(), 4u);
+    const auto& title = doc[0];
     ASSERT_FALSE(title.runs.empty());
-    EXPECT_LE(WordCount(richtext::PlainText(Document{{title}})), 8);
+    EXPECT_LE(WordCount(richtext::PlainText(title)), 8);
     for (const auto& run : title.runs) {
         EXPECT_TRUE(run.format.bold);
         EXPECT_TRUE(run.format.foreground.has_value());
     }
-    const auto& body = doc.paragraphs.back().runs;
+    const auto body = doc[doc.size() - 1].runs;
     ASSERT_FALSE(body.empty());
     EXPECT_GT(title.runs[0].format.halfPoints, body[0].format.halfPoints);
-    for (const auto& p : doc.paragraphs) {
+    for (const auto& p : Paragraphs(doc)) {
         for (const auto& r : p.runs) {
             EXPECT_TRUE(r.format.font == "Arial" || r.format.font == "Times New Roman")
                 << r.format.font << " in \"" << r.text << "\"";
@@ -574,9 +582,9 @@ TEST_P(CommentaryDocument, IsFrenchRtfWithATitleAndNoLeakedMarkup) {
 TEST_P(CommentaryDocument, AnyTruncationStillShowsTheTextReadSoFar) {
     const std::string bytes = ReadDataFile(GetParam().file);
     const Document doc = ReadDocument(bytes);
-    ASSERT_FALSE(doc.paragraphs.empty());
+    ASSERT_FALSE(doc.empty());
     const std::string full = richtext::PlainText(doc);
-    const std::string title = richtext::PlainText(Document{{doc.paragraphs[0]}});
+    const std::string title = richtext::PlainText(doc[0]);
     // The end of the title: the first \par word (not \pard).
     std::size_t titleEnd = bytes.find("\\par");
     while (titleEnd != std::string::npos &&

@@ -90,7 +90,8 @@ void RenderInto(const Document& doc, QTextDocument& out) {
     QTextCursor cursor(&out);
     cursor.beginEditBlock();
     bool first = true;
-    for (const Paragraph& paragraph : doc.paragraphs) {
+    for (std::size_t i = 0; i < doc.size(); ++i) {
+        const Paragraph paragraph = doc[i];
         const QTextBlockFormat block = ToBlockFormat(paragraph.format);
         const QTextCharFormat mark = ToCharFormat(paragraph.mark);
         if (first) {

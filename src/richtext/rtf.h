@@ -5,7 +5,9 @@
 // reader itself uses no Qt at all, so that it can be fuzzed on its own.
 #pragma once
 
+#include <compare>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,7 +21,7 @@ struct Color {
     std::uint8_t red = 0;
     std::uint8_t green = 0;
     std::uint8_t blue = 0;
-    bool operator==(const Color&) const = default;
+    auto operator<=>(const Color&) const = default;
 };
 
 struct CharFormat {
@@ -31,7 +33,7 @@ struct CharFormat {
     bool strike = false;
     std::optional<Color> foreground;  // none: the panel's text colour
     std::optional<Color> background;  // none: no highlight
-    bool operator==(const CharFormat&) const = default;
+    auto operator<=>(const CharFormat&) const = default;
 };
 
 enum class Alignment : std::uint8_t { Left, Center, Right, Justify };
@@ -43,24 +45,47 @@ struct ParagraphFormat {
     int firstLineIndent = 0;  // relative to the left indent, negative for a hanging indent
     int spaceBefore = 0;
     int spaceAfter = 0;
-    bool operator==(const ParagraphFormat&) const = default;
+    auto operator<=>(const ParagraphFormat&) const = default;
 };
 
-// A stretch of text with one character format. The text is UTF-8; it holds no paragraph
-// break, U+2028 for a line break inside the paragraph and '\t' for a tab.
+// Views of the document, valid as long as the document they come from.
+// A run is a stretch of text with one character format. Its text is UTF-8 and holds no paragraph
+// break: U+2028 stands for a line break inside the paragraph, '\t' for a tab.
 struct Run {
-    std::string text;
-    CharFormat format;
+    std::string_view text;
+    const CharFormat& format;
 };
 
 struct Paragraph {
-    ParagraphFormat format;
-    CharFormat mark;  // format of the paragraph mark: gives an empty paragraph its height
+    const ParagraphFormat& format;
+    const CharFormat& mark;  // format of the paragraph mark: gives an empty paragraph its height
     std::vector<Run> runs;
 };
 
+// The document is stored compactly, so that even a file made only of paragraph marks or of
+// one-character runs costs a few times its size: all the text in one string, runs and paragraphs
+// as end offsets, each distinct format once.
 struct Document {
-    std::vector<Paragraph> paragraphs;
+    struct RunSpan {
+        std::uint32_t textEnd;  // the run's text ends here in `text`; it starts where the previous
+                                // run (of any paragraph) ended
+        std::uint16_t format;   // index in `charFormats`
+    };
+    struct ParagraphSpan {
+        std::uint32_t runsEnd;  // the paragraph's runs end here in `runs`
+        std::uint16_t format;   // index in `paragraphFormats`
+        std::uint16_t mark;     // index in `charFormats`
+    };
+
+    std::string text;
+    std::vector<CharFormat> charFormats;
+    std::vector<ParagraphFormat> paragraphFormats;
+    std::deque<RunSpan> runs;
+    std::deque<ParagraphSpan> paragraphs;
+
+    std::size_t size() const { return paragraphs.size(); }
+    bool empty() const { return paragraphs.empty(); }
+    Paragraph operator[](std::size_t index) const;  // index < size()
 };
 
 // Reads RTF if the bytes (after an optional UTF-8 byte order mark and white space) start with
@@ -70,6 +95,9 @@ Document ReadDocument(std::string_view bytes);
 
 // The text of the document, paragraphs separated by '\n' (for tests and diagnostics).
 std::string PlainText(const Document& doc);
+
+// The text of one paragraph.
+std::string PlainText(const Paragraph& paragraph);
 
 // Replaces the whole content of `out` with the formatted document (not undoable, unmodified).
 void RenderInto(const Document& doc, QTextDocument& out);

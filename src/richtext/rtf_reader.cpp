@@ -20,12 +20,13 @@ namespace richtext {
 namespace {
 
 constexpr std::size_t kMaxDepth = 1000;      // stored group levels
-constexpr std::size_t kMaxTableSize = 4096;  // fonts and colours (real documents use a few)
+constexpr std::size_t kMaxTableSize = 4096;  // fonts, colours, formats (documents use a few)
 constexpr std::size_t kMaxFontName = 63;     // bytes; Windows face names are 31 characters
 constexpr int kMaxTwips = 31680;             // 22 inches, the largest page a word processor allows
 constexpr int kMinHalfPoints = 2;            // 1 pt
 constexpr int kMaxHalfPoints = 3276;         // 1638 pt
 constexpr int kMaxUnicodeSkip = 1000;
+constexpr std::size_t kMaxInput = std::size_t{1} << 30;
 
 enum class Destination : std::uint8_t { Body, Skip, FontTable, ColorTable };
 
@@ -259,6 +260,65 @@ int HexValue(unsigned char c) {
 int Clamp(std::int64_t value, int low, int high) {
     return static_cast<int>(std::clamp<std::int64_t>(value, low, high));
 }
+
+// Appends paragraphs and runs to a document, keeping each distinct format once.
+class DocumentBuilder {
+  public:
+    // The index of the format; once the table is full (only a hostile file gets there), new
+    // formats get `fallback` instead: the text stays, its formatting is approximate.
+    std::uint16_t CharFormatId(const CharFormat& format, std::uint16_t fallback) {
+        return Intern(doc_.charFormats, charIds_, format, fallback);
+    }
+    std::uint16_t ParagraphFormatId(const ParagraphFormat& format) {
+        return Intern(doc_.paragraphFormats, paragraphIds_, format, 0);
+    }
+
+    void Append(char32_t cp, std::uint16_t format) {
+        if (!runOpen_ || doc_.runs.back().format != format) {
+            doc_.runs.push_back({static_cast<std::uint32_t>(doc_.text.size()), format});
+            runOpen_ = true;
+        }
+        AppendUtf8(doc_.text, cp);
+        doc_.runs.back().textEnd = static_cast<std::uint32_t>(doc_.text.size());
+    }
+
+    void AppendUtf8Text(std::string_view utf8, std::uint16_t format) {
+        if (utf8.empty()) return;
+        if (!runOpen_ || doc_.runs.back().format != format) {
+            doc_.runs.push_back({static_cast<std::uint32_t>(doc_.text.size()), format});
+            runOpen_ = true;
+        }
+        doc_.text.append(utf8);
+        doc_.runs.back().textEnd = static_cast<std::uint32_t>(doc_.text.size());
+    }
+
+    bool ParagraphHasText() const { return runOpen_; }
+    std::uint16_t LastRunFormat() const { return doc_.runs.empty() ? 0 : doc_.runs.back().format; }
+
+    void EndParagraph(std::uint16_t format, std::uint16_t mark) {
+        doc_.paragraphs.push_back({static_cast<std::uint32_t>(doc_.runs.size()), format, mark});
+        runOpen_ = false;
+    }
+
+    Document Take() { return std::move(doc_); }
+
+  private:
+    template <typename Format>
+    static std::uint16_t Intern(std::vector<Format>& table, std::map<Format, std::uint16_t>& ids,
+                                const Format& format, std::uint16_t fallback) {
+        if (const auto it = ids.find(format); it != ids.end()) return it->second;
+        if (table.size() >= kMaxTableSize) return fallback;
+        const auto id = static_cast<std::uint16_t>(table.size());
+        table.push_back(format);
+        ids.emplace(format, id);
+        return id;
+    }
+
+    Document doc_;
+    std::map<CharFormat, std::uint16_t> charIds_;
+    std::map<ParagraphFormat, std::uint16_t> paragraphIds_;
+    bool runOpen_ = false;  // the last run belongs to the current paragraph and may grow
+};
 
 class RtfReader {
   public:
@@ -518,6 +578,7 @@ class RtfReader {
                 break;
             case Key::DefaultFont:
                 defaultFont_ = parameter;
+                runStateValid_ = false;
                 break;
             case Key::Foreground:
                 if (const auto colour = TableColor(parameter)) ch.foreground = *colour;
@@ -597,6 +658,7 @@ class RtfReader {
     // ---- tables
 
     void CommitFont() {
+        runStateValid_ = false;  // a font number may now name another face
         while (!fontName_.empty() && fontName_.back() == ' ')
             fontName_.pop_back();
         const std::size_t lead = fontName_.find_first_not_of(' ');
@@ -681,15 +743,13 @@ class RtfReader {
     void AppendToParagraph(char32_t cp) {
         const GroupState& s = State();
         if (s.chars.hidden) return;
-        // Runs are cut only where the visible format really changes.
-        if (paragraph_.runs.empty() || !(s.chars == runState_)) {
-            CharFormat format = Resolve(s.chars);
-            if (paragraph_.runs.empty() || !(paragraph_.runs.back().format == format)) {
-                paragraph_.runs.push_back(Run{{}, std::move(format)});
-            }
+        // Formats are looked up only when the group state changes, not for every character.
+        if (!runStateValid_ || !(s.chars == runState_)) {
+            runFormat_ = builder_.CharFormatId(Resolve(s.chars), runFormat_);
             runState_ = s.chars;
+            runStateValid_ = true;
         }
-        AppendUtf8(paragraph_.runs.back().text, cp);
+        builder_.Append(cp, runFormat_);
         lastTextFormat_ = s.paragraph;
     }
 
@@ -697,21 +757,18 @@ class RtfReader {
     void ParagraphBreak() {
         if (Dest() != Destination::Body) return;
         FlushSurrogate();
-        paragraph_.format = State().paragraph;
-        paragraph_.mark = Resolve(State().chars);
-        doc_.paragraphs.push_back(std::move(paragraph_));
-        paragraph_ = Paragraph{};
+        builder_.EndParagraph(builder_.ParagraphFormatId(State().paragraph),
+                              builder_.CharFormatId(Resolve(State().chars), runFormat_));
     }
 
     Document Finish() {
         FlushSurrogate();
         // An unterminated last paragraph keeps the properties it had at its last character.
-        if (!paragraph_.runs.empty()) {
-            paragraph_.format = lastTextFormat_;
-            paragraph_.mark = paragraph_.runs.back().format;
-            doc_.paragraphs.push_back(std::move(paragraph_));
+        if (builder_.ParagraphHasText()) {
+            builder_.EndParagraph(builder_.ParagraphFormatId(lastTextFormat_),
+                                  builder_.LastRunFormat());
         }
-        return std::move(doc_);
+        return builder_.Take();
     }
 
     std::string_view in_;
@@ -733,31 +790,25 @@ class RtfReader {
     char32_t highSurrogate_ = 0;
     bool starPending_ = false;
 
-    Document doc_;
-    Paragraph paragraph_;
-    CharState runState_;
+    DocumentBuilder builder_;
+    CharState runState_;  // the group state that gave runFormat_
+    bool runStateValid_ = false;
+    std::uint16_t runFormat_ = 0;
     ParagraphFormat lastTextFormat_;
 };
 
 // Plain text: one paragraph per line, in the panel's own font.
 Document ReadPlainText(std::string_view bytes) {
     const bool utf8 = IsValidUtf8(bytes);
-    CharFormat format;
-    format.halfPoints = 0;
-    Document doc;
-    Paragraph paragraph;
-    paragraph.mark = format;
-    std::string line;
-    const auto endLine = [&] {
-        paragraph.runs.clear();
-        if (!line.empty()) paragraph.runs.push_back(Run{line, format});
-        doc.paragraphs.push_back(paragraph);
-        line.clear();
-    };
+    CharFormat panelFont;
+    panelFont.halfPoints = 0;
+    DocumentBuilder builder;
+    const std::uint16_t format = builder.CharFormatId(panelFont, 0);
+    const std::uint16_t paragraph = builder.ParagraphFormatId(ParagraphFormat{});
     for (std::size_t i = 0; i < bytes.size();) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         if (c == '\r' || c == '\n') {
-            endLine();
+            builder.EndParagraph(paragraph, format);
             i += (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
             continue;
         }
@@ -767,15 +818,15 @@ Document ReadPlainText(std::string_view bytes) {
         }
         if (utf8) {
             const std::size_t length = Utf8SequenceLength(bytes, i);
-            line.append(bytes.substr(i, length));
+            builder.AppendUtf8Text(bytes.substr(i, length), format);
             i += length;
         } else {
-            AppendUtf8(line, DecodeByte(1252, c));
+            builder.Append(DecodeByte(1252, c), format);
             ++i;
         }
     }
-    if (!line.empty()) endLine();
-    return doc;
+    if (builder.ParagraphHasText()) builder.EndParagraph(paragraph, format);
+    return builder.Take();
 }
 
 std::string_view SkipBomAndSpace(std::string_view bytes) {
@@ -790,18 +841,40 @@ std::string_view SkipBomAndSpace(std::string_view bytes) {
 }  // namespace
 
 Document ReadDocument(std::string_view bytes) {
+    // Offsets are 32-bit: past 1 GiB (far beyond any document) the rest is not read.
+    bytes = bytes.substr(0, kMaxInput);
     const std::string_view start = SkipBomAndSpace(bytes);
     if (start.starts_with("{\\rtf")) return RtfReader(start).Read();
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     return ReadPlainText(bytes);
 }
 
+Paragraph Document::operator[](std::size_t index) const {
+    const ParagraphSpan& span = paragraphs[index];
+    std::size_t run = index == 0 ? 0 : paragraphs[index - 1].runsEnd;
+    Paragraph paragraph{paragraphFormats[span.format], charFormats[span.mark], {}};
+    paragraph.runs.reserve(span.runsEnd - run);
+    for (; run < span.runsEnd; ++run) {
+        const std::size_t begin = run == 0 ? 0 : runs[run - 1].textEnd;
+        paragraph.runs.push_back(
+            Run{std::string_view(text).substr(begin, runs[run].textEnd - begin),
+                charFormats[runs[run].format]});
+    }
+    return paragraph;
+}
+
+std::string PlainText(const Paragraph& paragraph) {
+    std::string text;
+    for (const Run& run : paragraph.runs)
+        text += run.text;
+    return text;
+}
+
 std::string PlainText(const Document& doc) {
     std::string text;
-    for (std::size_t i = 0; i < doc.paragraphs.size(); ++i) {
+    for (std::size_t i = 0; i < doc.size(); ++i) {
         if (i > 0) text.push_back('\n');
-        for (const Run& run : doc.paragraphs[i].runs)
-            text += run.text;
+        text += PlainText(doc[i]);
     }
     return text;
 }
