@@ -100,6 +100,8 @@ std::string PlainText(const Document& doc);
 std::string PlainText(const Paragraph& paragraph);
 
 // Replaces the whole content of `out` with the formatted document (not undoable, unmodified).
+// A QTextEdit that shows `out` keeps its own cursor, which the insertion pushes to the end of the
+// text: move it back to the start (QTextEdit::moveCursor) to show the top of the page.
 void RenderInto(const Document& doc, QTextDocument& out);
 
 }  // namespace richtext

@@ -719,7 +719,10 @@ class RtfReader {
                 AppendToParagraph(cp);
                 break;
             case Destination::FontTable:
-                if (fontName_.size() + 4 <= kMaxFontName) AppendUtf8(fontName_, cp);
+                // A face name is one plain line of text, and short.
+                if (cp != '\t' && cp != 0x2028 && fontName_.size() + 4 <= kMaxFontName) {
+                    AppendUtf8(fontName_, cp);
+                }
                 break;
             default:
                 break;
