@@ -1,0 +1,107 @@
+// Our own reader for the commentary documents: a small, robust subset of RTF 1.x.
+//
+// ReadDocument turns any bytes into a document model (never throws, never fails: a file that
+// is not RTF is shown as plain text); RenderInto puts that model into a QTextDocument. The
+// reader itself uses no Qt at all, so that it can be fuzzed on its own.
+#pragma once
+
+#include <compare>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QTextDocument;
+
+namespace richtext {
+
+struct Color {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+    auto operator<=>(const Color&) const = default;
+};
+
+struct CharFormat {
+    std::string font;     // font family as the document names it; empty: the panel's own font
+    int halfPoints = 24;  // font size in half-points; 0: the panel's own size
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+    std::optional<Color> foreground;  // none: the panel's text colour
+    std::optional<Color> background;  // none: no highlight
+    auto operator<=>(const CharFormat&) const = default;
+};
+
+enum class Alignment : std::uint8_t { Left, Center, Right, Justify };
+
+struct ParagraphFormat {
+    Alignment alignment = Alignment::Left;
+    int leftIndent = 0;  // all in twips (1/1440 inch)
+    int rightIndent = 0;
+    int firstLineIndent = 0;  // relative to the left indent, negative for a hanging indent
+    int spaceBefore = 0;
+    int spaceAfter = 0;
+    auto operator<=>(const ParagraphFormat&) const = default;
+};
+
+// Views of the document, valid as long as the document they come from.
+// A run is a stretch of text with one character format. Its text is UTF-8 and holds no paragraph
+// break: U+2028 stands for a line break inside the paragraph, '\t' for a tab.
+struct Run {
+    std::string_view text;
+    const CharFormat& format;
+};
+
+struct Paragraph {
+    const ParagraphFormat& format;
+    const CharFormat& mark;  // format of the paragraph mark: gives an empty paragraph its height
+    std::vector<Run> runs;
+};
+
+// The document is stored compactly, so that even a file made only of paragraph marks or of
+// one-character runs costs a few times its size: all the text in one string, runs and paragraphs
+// as end offsets, each distinct format once.
+struct Document {
+    struct RunSpan {
+        std::uint32_t textEnd;  // the run's text ends here in `text`; it starts where the previous
+                                // run (of any paragraph) ended
+        std::uint16_t format;   // index in `charFormats`
+    };
+    struct ParagraphSpan {
+        std::uint32_t runsEnd;  // the paragraph's runs end here in `runs`
+        std::uint16_t format;   // index in `paragraphFormats`
+        std::uint16_t mark;     // index in `charFormats`
+    };
+
+    std::string text;
+    std::vector<CharFormat> charFormats;
+    std::vector<ParagraphFormat> paragraphFormats;
+    std::deque<RunSpan> runs;
+    std::deque<ParagraphSpan> paragraphs;
+
+    std::size_t size() const { return paragraphs.size(); }
+    bool empty() const { return paragraphs.empty(); }
+    Paragraph operator[](std::size_t index) const;  // index < size()
+};
+
+// Reads RTF if the bytes (after an optional UTF-8 byte order mark and white space) start with
+// "{\rtf"; anything else is plain text, UTF-8 if valid and Windows-1252 otherwise, one
+// paragraph per line. Memory and time are linear in the size of the input.
+Document ReadDocument(std::string_view bytes);
+
+// The text of the document, paragraphs separated by '\n' (for tests and diagnostics).
+std::string PlainText(const Document& doc);
+
+// The text of one paragraph.
+std::string PlainText(const Paragraph& paragraph);
+
+// Replaces the whole content of `out` with the formatted document (not undoable, unmodified).
+// A QTextEdit that shows `out` keeps its own cursor, which the insertion pushes to the end of the
+// text: move it back to the start (QTextEdit::moveCursor) to show the top of the page.
+void RenderInto(const Document& doc, QTextDocument& out);
+
+}  // namespace richtext
