@@ -1,6 +1,8 @@
 // The RTF reader: what text and formats it finds, and that no input can hurt it.
 #include <gtest/gtest.h>
 
+#include "support/data_dir.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -505,14 +507,6 @@ TEST(RtfHostile, TextAfterASkippedDestinationSurvivesGarbage) {
 }
 
 // ---- the five commentary documents
-
-// The repository's data directory: as CTest gives it, else beside this source file.
-std::filesystem::path DataDir() {
-    if (const char* dir = std::getenv("TT_TEST_DATA_DIR"); dir != nullptr && *dir != '\0') {
-        return dir;
-    }
-    return std::filesystem::path(__FILE__).parent_path().parent_path() / "data";
-}
 
 std::string ReadDataFile(const std::string& name) {
     std::ifstream file(DataDir() / name, std::ios::binary);

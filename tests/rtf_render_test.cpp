@@ -1,6 +1,8 @@
 // Rendering into Qt's rich text: what a QTextDocument holds after a load.
 #include <gtest/gtest.h>
 
+#include "support/data_dir.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QFont>
 #include <QTextBlock>
@@ -144,14 +146,6 @@ TEST(RtfRender, ALoadReplacesEverythingAndCannotBeUndone) {
 
     richtext::RenderInto(richtext::Document{}, doc);
     EXPECT_TRUE(doc.isEmpty());
-}
-
-// The repository's data directory: as CTest gives it, else beside this source file.
-std::filesystem::path DataDir() {
-    if (const char* dir = std::getenv("TT_TEST_DATA_DIR"); dir != nullptr && *dir != '\0') {
-        return dir;
-    }
-    return std::filesystem::path(__FILE__).parent_path().parent_path() / "data";
 }
 
 std::string ReadDataFile(const char* name) {

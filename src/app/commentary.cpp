@@ -2,12 +2,14 @@
 
 #include <QMessageBox>
 #include <QPointer>
+#include <QTextCursor>
 #include <QTimer>
 #include <cstdio>
 
 #include "app/documents.h"
 #include "app/table.h"
 #include "engine/globals.h"
+#include "richtext/rtf.h"
 
 namespace {
 
@@ -47,7 +49,16 @@ void LoadCommentary(Ttable& form, TRichEdit* panel, const QString& fileName) {
                                   .arg(fileName, doc.error));
         return;
     }
-    panel->setPlainText(QString::fromUtf8(doc.bytes));
+    const richtext::Document page =
+        richtext::ReadDocument(std::string_view(doc.bytes.constData(), doc.bytes.size()));
+    richtext::RenderInto(page, *panel->document());
+    panel->moveCursor(QTextCursor::Start);  // show the top of the page
+    if (!page.damage.empty()) {
+        ReportDocumentProblem(
+            form, QStringLiteral("Le commentaire « %1 » est abîmé : %2. Il est affiché tel qu'il "
+                                 "a pu être lu.")
+                      .arg(fileName, QString::fromStdString(page.damage)));
+    }
 }
 
 void CreateCommentButton(Ttable& form, TButton*& button, std::int32_t& created,

@@ -1,6 +1,10 @@
 // Entry point: the window of the animation, or a headless snapshot of it.
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QMessageBox>
+
+#include <cerrno>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -13,6 +17,20 @@
 #include "engine/globals.h"
 
 namespace {
+
+// Qt wants a private runtime directory and complains on stderr without one (a bare console, a
+// CI job): give it one of ours.
+void EnsureRuntimeDirectory() {
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) return;
+    const QByteArray dir = "/tmp/table-tracante-runtime-" + QByteArray::number(getuid());
+    if (::mkdir(dir.constData(), 0700) == 0 || errno == EEXIST) {
+        struct stat info {};
+        if (::stat(dir.constData(), &info) == 0 && info.st_uid == getuid() &&
+            (info.st_mode & 0777) == 0700) {
+            qputenv("XDG_RUNTIME_DIR", dir);
+        }
+    }
+}
 
 bool HasDisplay() {
     return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
@@ -54,6 +72,8 @@ int main(int argc, char* argv[]) {
             stderr);
         return 1;
     }
+
+    EnsureRuntimeDirectory();
 
     // Qt sees only the program name: the options above are ours.
     int qtArgc = 1;

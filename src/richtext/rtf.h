@@ -78,6 +78,9 @@ struct Document {
     };
 
     std::string text;
+    // Empty when the file read as a complete RTF document; otherwise what was wrong with it, in
+    // a few French words for the user (the text is kept as far as it could be read).
+    std::string damage;
     std::vector<CharFormat> charFormats;
     std::vector<ParagraphFormat> paragraphFormats;
     std::deque<RunSpan> runs;

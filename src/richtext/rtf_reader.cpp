@@ -371,7 +371,10 @@ class RtfReader {
             --extraDepth_;
             return;
         }
-        if (stack_.size() <= 1) return;  // unbalanced '}': nothing to close
+        if (stack_.size() <= 1) {  // unbalanced '}': nothing to close
+            NoteDamage("une accolade fermante est en trop");
+            return;
+        }
         if (Dest() == Destination::FontTable) CommitFont();
         if (Dest() == Destination::ColorTable && colorStarted_) CommitColor();
         stack_.pop_back();
@@ -498,6 +501,7 @@ class RtfReader {
             const std::size_t length = parameter > 0 ? static_cast<std::size_t>(parameter) : 0;
             if (length > in_.size() - pos_) {
                 pos_ = in_.size();  // data past the end: the document ends here
+                NoteDamage("des données binaires dépassent la fin du fichier");
                 return;
             }
             pos_ += length;
@@ -764,16 +768,27 @@ class RtfReader {
                               builder_.CharFormatId(Resolve(State().chars), runFormat_));
     }
 
+    // Keeps the first problem met, the one most likely to explain the others.
+    void NoteDamage(const char* what) {
+        if (damage_.empty()) damage_ = what;
+    }
+
     Document Finish() {
+        if (stack_.size() > 1 || extraDepth_ > 0) {
+            NoteDamage("le document est incomplet (un groupe n'est pas refermé)");
+        }
         FlushSurrogate();
         // An unterminated last paragraph keeps the properties it had at its last character.
         if (builder_.ParagraphHasText()) {
             builder_.EndParagraph(builder_.ParagraphFormatId(lastTextFormat_),
                                   builder_.LastRunFormat());
         }
-        return builder_.Take();
+        Document doc = builder_.Take();
+        doc.damage = std::move(damage_);
+        return doc;
     }
 
+    std::string damage_;
     std::string_view in_;
     std::size_t pos_ = 0;
 
