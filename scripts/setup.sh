@@ -4,12 +4,20 @@
 TT_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 TT_BUILD="$TT_ROOT/build"
 
-# Debian packages the build, the program and the test suite need.
+# Debian packages the build and the program need.
 TT_PACKAGES=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev libgif-dev
   fonts-liberation fonts-urw-base35 fontconfig
-  libgtest-dev libbenchmark-dev libgif-dev
+  libgtest-dev libbenchmark-dev
+  dpkg-dev
+)
+
+# What the test suite needs besides: a real X server driven by simulated clicks, clang for the
+# sanitizer and fuzzing builds.
+TT_TEST_PACKAGES=(
+  xvfb xdotool x11-utils
+  clang libclang-rt-14-dev llvm
 )
 
 tt_log() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }
@@ -56,5 +64,10 @@ tt_configure_and_build() {
 
 tt_setup() {
   tt_install_packages "${TT_PACKAGES[@]}"
+  tt_configure_and_build
+}
+
+tt_setup_tests() {
+  tt_install_packages "${TT_PACKAGES[@]}" "${TT_TEST_PACKAGES[@]}"
   tt_configure_and_build
 }
