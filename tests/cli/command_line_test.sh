@@ -51,6 +51,14 @@ rm -f "$tmp/x.png"
 "$exe" --help >"$tmp/stdout" 2>&1 || fail "--help: non-zero exit"
 grep -q -- "--snapshot" "$tmp/stdout" || fail "--help does not show the usage"
 
+# A recording: a GIF that plays, and refusals like those of a picture.
+"$exe" --record "$tmp/rec.gif" --ticks 2 --select 1 --ticks 5 2>"$tmp/stderr" || fail "record: $(cat "$tmp/stderr")"
+[ "$(head -c 6 "$tmp/rec.gif")" = "GIF89a" ] || fail "record: not a GIF"
+rm -f "$tmp/rec.gif"
+expect_refused "record into a missing directory" "$tmp/sub/none/out.gif" --record "$tmp/sub/none/out.gif" --ticks 1
+expect_refused "two recordings" "--record" --record "$tmp/a.gif" --record "$tmp/b.gif"
+expect_refused "recording without a name" "--record" --record
+
 expect_refused "unknown option" "--frobnicate" --snapshot "$tmp/out.png" --frobnicate
 expect_refused "unknown option alone" "--frobnicate" --frobnicate
 expect_refused "missing tick count" "--ticks" --snapshot "$tmp/out.png" --ticks
