@@ -50,12 +50,16 @@ fail() {
   status=1
 }
 
+built_at=$SECONDS
+
 # ---- the test suite
 tt_log "Sanitizers : tests"
 ctest_filter=(-LE e2e)
 [ "${TT_SANITIZE_E2E:-0}" = 1 ] && ctest_filter=()
 ctest --test-dir "$BUILD" --output-on-failure -j"$(nproc)" "${ctest_filter[@]}" \
   || fail "des tests échouent sous les sanitizers"
+
+tested_at=$SECONDS
 
 # ---- tours of the real program
 exe="$BUILD/src/table-tracante"
@@ -138,5 +142,7 @@ if compgen -G "$reports/report*" >/dev/null; then
   fail "$(find "$reports" -type f | wc -l) rapport(s) des sanitizers"
 fi
 
+tt_log "Sanitizers : compilation ${built_at} s, tests $((tested_at - built_at)) s, \
+visites $((SECONDS - tested_at)) s"
 [ "$status" -eq 0 ] && tt_log "Sanitizers : aucun rapport."
 exit "$status"
