@@ -75,8 +75,8 @@ done
 tour+=(--select 4 --ticks 40 --select 5 --ticks 20 --select 0 --ticks 2
        --select 3 --ticks 159 --comments --ticks 2)
 
-# run_tour NAME DIRECTORY ARGS...: runs the program in DIRECTORY; it must succeed and write its
-# picture.
+# run_tour NAME DIRECTORY ARGS...: runs the program in DIRECTORY; it must succeed, write its
+# picture and find a comment button wherever the tour clicks one.
 run_tour() {
   local name="$1" dir="$2"
   shift 2
@@ -89,6 +89,8 @@ run_tour() {
     fail "visite « $name » : code de sortie $rc"
   elif [ ! -s "$scratch/tour.png" ] && [ ! -s "$scratch/tour.gif" ]; then
     fail "visite « $name » : aucune image écrite"
+  elif grep -q -F -e "--comments : aucun bouton" "$scratch/tour.out"; then
+    fail "visite « $name » : un bouton de commentaire attendu n'est pas affiché"
   fi
 }
 
