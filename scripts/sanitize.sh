@@ -3,8 +3,9 @@
 # LeakSanitizer in build-asan/, its whole test suite, then tours of every scene through the real
 # program (its own entry point and exit path). Any sanitizer report fails the stage.
 #
-# The end-to-end tests (label e2e: a real X server driven by simulated clicks) are left out, as
-# they are slow under the sanitizers; TT_SANITIZE_E2E=1 runs them too.
+# The end-to-end tests (label e2e: a real X server driven by simulated clicks, minutes each) run
+# in the main stage only, to keep the whole of test.sh within its time budget; TT_SANITIZE_E2E=1
+# runs them here too. The tours below cover the program on X under the sanitizers.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
@@ -30,9 +31,9 @@ tt_log "Sanitizers : compilation"
 cmake --build "$BUILD" -- -j"$(nproc)" | grep -v -E '^\[[0-9]+/[0-9]+\] '
 [ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
 
-# ---- what the sanitizers do on a report: stop the program with a failure status, and keep the
-# report in a file too, so that a report from a child process whose status a test ignores still
-# fails the stage.
+# ---- what the sanitizers do on a report: stop the program with a failure status, and write the
+# report to a file (shown at the end of the stage) rather than to stderr, so that a report from a
+# child process whose status or output a test ignores still fails the stage.
 reports="$scratch/reports"
 mkdir "$reports"
 export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:\
