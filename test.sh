@@ -1,13 +1,52 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite headless.
+# Installs what is missing, then runs every stage of the test suite, each one even if an earlier
+# one failed, and ends with the status and wall time of each:
+#   1. the Release build (build/) and its tests, headless;
+#   2. the sanitizer build (build-asan/), its tests and tours of the real program
+#      (scripts/sanitize.sh);
+#   3. the fuzzer of the RTF reader (build-fuzz/), one minute (scripts/fuzz.sh).
+# Build directories are configured only when new, so a second run rebuilds only what changed.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/scripts/setup.sh"
-tt_setup_tests || exit 1
 export QT_QPA_PLATFORM=offscreen
 
+stage_names=()
+stage_results=()
+stage_times=()
 status=0
-tt_log "Tests"
-ctest --test-dir "$TT_BUILD" --output-on-failure -j"$(nproc)" || status=1
+
+# stage NAME COMMAND...: runs one stage and notes its status and wall time.
+stage() {
+  local name="$1"
+  shift
+  local start=$SECONDS
+  tt_log "Étape : $name"
+  "$@"
+  local rc=$?
+  stage_names+=("$name")
+  stage_results+=("$rc")
+  stage_times+=($((SECONDS - start)))
+  [ "$rc" -eq 0 ] || status=1
+}
+
+main_build_and_tests() {
+  tt_configure_and_build || return 1
+  tt_log "Tests"
+  ctest --test-dir "$TT_BUILD" --output-on-failure -j"$(nproc)"
+}
+
+stage "Paquets" tt_install_packages "${TT_PACKAGES[@]}" "${TT_TEST_PACKAGES[@]}"
+stage "Compilation et tests" main_build_and_tests
+stage "Sanitizers" "$TT_ROOT/scripts/sanitize.sh"
+stage "Fuzzing" "$TT_ROOT/scripts/fuzz.sh"
+
+tt_log "Résumé"
+for i in "${!stage_names[@]}"; do
+  if [ "${stage_results[$i]}" -eq 0 ]; then result="réussi"; else result="ÉCHEC"; fi
+  printf '  %-22s %-7s %3d min %02d s\n' "${stage_names[$i]}" "$result" \
+    $((stage_times[i] / 60)) $((stage_times[i] % 60)) >&2
+done
+printf '  %-22s %-7s %3d min %02d s\n' "Total" "" $((SECONDS / 60)) $((SECONDS % 60)) >&2
 
 if [ "$status" -eq 0 ]; then tt_log "Tous les tests sont passés."; else tt_log "ÉCHEC"; fi
 exit "$status"

@@ -261,6 +261,15 @@ int Clamp(std::int64_t value, int low, int high) {
     return static_cast<int>(std::clamp<std::int64_t>(value, low, high));
 }
 
+// A character that ends the paragraph it appears in: runs never hold one.
+constexpr char32_t kParagraphSeparator = 0x2029;
+
+// The noncharacters U+FDD0..U+FDEF are for a program's internal use, not text: Qt's rich text
+// marks frames with two of them (and would start a new block there).
+bool IsNoncharacter(char32_t cp) {
+    return cp >= 0xFDD0 && cp <= 0xFDEF;
+}
+
 // Appends paragraphs and runs to a document, keeping each distinct format once.
 class DocumentBuilder {
   public:
@@ -717,7 +726,12 @@ class RtfReader {
 
     void Output(char32_t cp) {
         FlushSurrogate();
+        if (cp == kParagraphSeparator) {
+            ParagraphBreak();
+            return;
+        }
         if (cp < 0x20 && cp != '\t') return;  // control characters are never text
+        if (IsNoncharacter(cp)) cp = kReplacementCharacter;
         switch (Dest()) {
             case Destination::Body:
                 AppendToParagraph(cp);
@@ -836,8 +850,17 @@ Document ReadPlainText(std::string_view bytes) {
         }
         if (utf8) {
             const std::size_t length = Utf8SequenceLength(bytes, i);
-            builder.AppendUtf8Text(bytes.substr(i, length), format);
+            const std::string_view sequence = bytes.substr(i, length);
             i += length;
+            if (sequence == "\xE2\x80\xA9") {  // U+2029
+                builder.EndParagraph(paragraph, format);
+            } else if (length == 3 && sequence[0] == '\xEF' &&
+                       IsNoncharacter(0xF000 | ((sequence[1] & 0x3F) << 6) |
+                                      (sequence[2] & 0x3F))) {
+                builder.Append(kReplacementCharacter, format);
+            } else {
+                builder.AppendUtf8Text(sequence, format);
+            }
         } else {
             builder.Append(DecodeByte(1252, c), format);
             ++i;
