@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
+#include <cstdlib>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
@@ -43,7 +44,9 @@ RealWindow::RealWindow(const XDisplay& display, const std::string& scratchDir,
     const std::string runtime = scratch_ + "/runtime";
     ::mkdir(runtime.c_str(), 0700);
     ProcessOptions o;
-    o.argv = {TT_PROGRAM};
+    // TT_E2E_PROGRAM runs the same tests on another build of the program (a sanitizer build).
+    const char* program = std::getenv("TT_E2E_PROGRAM");
+    o.argv = {program != nullptr && *program != '\0' ? program : TT_PROGRAM};
     o.setEnv = display.ClientEnv();
     o.setEnv.push_back("QT_QPA_PLATFORM=xcb");
     o.setEnv.push_back("XDG_RUNTIME_DIR=" + runtime);

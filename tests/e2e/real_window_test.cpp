@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "e2e/e2e_env.h"
@@ -77,6 +78,14 @@ void KeepForInspection(const std::string& name, const QImage& picture) {
     if (const char* dir = std::getenv("TT_E2E_KEEP"); dir != nullptr && *dir != '\0') {
         picture.save(QString::fromStdString(std::string(dir) + "/" + name + ".png"));
     }
+}
+
+// An xdotool command on the program's display.
+void Xdo(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const ToolResult r = Display().Tool(argv);
+    EXPECT_TRUE(r.ok()) << "xdotool " << args.front() << ": " << r.exit.Describe();
 }
 
 double Seconds(Clock::time_point from, Clock::time_point to) {
@@ -333,6 +342,107 @@ TEST_F(RealWindowTest, ClosingInTheMiddleOfALessonEndsTheProgramCleanly) {
     const QImage before = w->Client();
     std::this_thread::sleep_for(milliseconds(200));
     EXPECT_GT(Differences(before, w->Client(), layout::kChartArea), 0) << "not running";
+    w->CloseWithWindowManager();
+    ExpectCleanExit(*w);
+}
+
+TEST_F(RealWindowTest, DocumentProblemBoxDoesNotStopTheAnimation) {
+    // A directory where "komm2.rtf" should be, in the program's current directory.
+    const std::string docs = scratch_ + "/documents";
+    std::filesystem::create_directories(docs + "/komm2.rtf");
+    auto w = Start(docs);
+    ASSERT_NE(w, nullptr);
+    Fastest(*w);
+    w->SelectMenuItem(3);
+    w->PressStart();
+    WaitForEnd(*w, [](const QImage& c) { return lesson_end::CommentButtonShown(c).empty(); });
+
+    // The click opens the panel and, beside the window, a message box that names the document.
+    w->ClickCommentButton();
+    std::vector<WindowInfo> windows;
+    const bool boxShown = WaitUntil(
+        [&] {
+            windows = w->Windows();
+            return windows.size() == 2;
+        },
+        milliseconds(10000));
+    ASSERT_TRUE(boxShown) << windows.size() << " windows";
+    const WindowInfo box = windows[0].id == w->main().id ? windows[1] : windows[0];
+    EXPECT_LT(box.rect.width(), kScreenWidth / 2);
+    EXPECT_LT(box.rect.height(), kScreenHeight / 2);
+    const QImage screen = w->Screen();
+    const QImage boxPicture = screen.copy(box.rect);
+    KeepForInspection("message-box", boxPicture);
+    int dark = 0;
+    for (int y = 0; y < boxPicture.height(); ++y)
+        for (int x = 0; x < boxPicture.width(); ++x)
+            if (qGray(boxPicture.pixel(x, y)) < 80) ++dark;
+    EXPECT_GT(dark, 300) << "no message in the box";
+    // The panel shows what it showed before: its design-time line, as before the first tick.
+    const QRect boxOnClient = box.rect.translated(-w->main().rect.topLeft());
+    const QImage design = Snapshot({"--ticks", "0"});
+    const QImage withBox =
+        screen.copy(w->main().rect.x(), w->main().rect.y(), layout::kWidth, layout::kHeight);
+    int panelDifferences = 0;
+    for (int y = layout::kLargePanel.top(); y <= layout::kLargePanel.bottom(); ++y)
+        for (int x = layout::kLargePanel.left(); x <= layout::kLargePanel.right(); ++x)
+            if (!boxOnClient.adjusted(-8, -30, 8, 8).contains(x, y) &&
+                withBox.pixel(x, y) != design.pixel(x, y))
+                ++panelDifferences;
+    EXPECT_EQ(panelDifferences, 0) << "the large panel does not keep its content";
+
+    // With the box still open, the menu and the start button work and the next lesson plays to
+    // its end, where it opens "komm1.rtf" in the small panel.
+    w->SelectMenuItem(2);
+    w->PressStart();
+    WaitForEnd(*w, [](const QImage& c) {
+        return lesson_end::PanelShown(c, layout::kSmallPanel, "small panel").empty();
+    });
+    EXPECT_EQ(w->Windows().size(), 2u) << "the box went away by itself";
+
+    // The person dismisses the box, puts the right document in place and asks again.
+    Xdo({"windowactivate", "--sync", std::to_string(box.id)});
+    w->Key("Return");
+    EXPECT_TRUE(WaitUntil([&] { return w->Windows().size() == 1; }, milliseconds(10000)))
+        << "the box did not close";
+    std::filesystem::remove(docs + "/komm2.rtf");
+    std::filesystem::copy_file(DataDir() / "komm2.rtf", docs + "/komm2.rtf");
+    w->SelectMenuItem(3);
+    w->PressStart();
+    WaitForEnd(*w, [](const QImage& c) {
+        return HighGainFrame(c) == 159 && lesson_end::CommentButtonShown(c).empty();
+    });
+    w->ClickCommentButton();
+    PointerAway(*w);
+    bool met = false;
+    const QImage page = w->WaitForClient(
+        [](const QImage& c) {
+            return lesson_end::PanelShown(c, layout::kLargePanel, "large panel").empty();
+        },
+        milliseconds(10000), met);
+    EXPECT_TRUE(met) << Describe(lesson_end::PanelShown(page, layout::kLargePanel, "large panel"));
+    const QImage shipped =
+        Snapshot({"--ticks", "2", "--select", "3", "--ticks", "159", "--comments"});
+    EXPECT_EQ(Differences(page, shipped, layout::kLargePanel), 0) << "not the document's page";
+    std::this_thread::sleep_for(milliseconds(500));
+    EXPECT_EQ(w->Windows().size(), 1u) << "a message for a good document";
+
+    w->CloseWithWindowManager();
+    ExpectCleanExit(*w);
+}
+
+TEST_F(RealWindowTest, ClosingTheWindowWithTheMessageBoxOpenEndsTheProgram) {
+    const std::string docs = scratch_ + "/documents";
+    std::filesystem::create_directories(docs);
+    { std::ofstream(docs + "/komm2.rtf"); }  // empty
+    auto w = Start(docs);
+    ASSERT_NE(w, nullptr);
+    Fastest(*w);
+    w->SelectMenuItem(3);
+    w->PressStart();
+    WaitForEnd(*w, [](const QImage& c) { return lesson_end::CommentButtonShown(c).empty(); });
+    w->ClickCommentButton();
+    ASSERT_TRUE(WaitUntil([&] { return w->Windows().size() == 2; }, milliseconds(10000)));
     w->CloseWithWindowManager();
     ExpectCleanExit(*w);
 }
