@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <functional>
+#include <ostream>
 #include <sstream>
 
 #include "e2e/headless.h"
@@ -44,6 +45,10 @@ const Document kDocuments[] = {
 
 std::string FileName(const Document& d) {
     return "komm" + std::to_string(d.number) + ".rtf";
+}
+
+void PrintTo(const Document& d, std::ostream* out) {
+    *out << FileName(d);
 }
 
 // The actions that reach the load of the document.
