@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "e2e/e2e_env.h"
@@ -159,7 +160,14 @@ class RealWindowTest : public ::testing::Test {
 
     void ExpectCleanExit(RealWindow& w) {
         const auto exit = w.process().Wait(milliseconds(15000));
-        ASSERT_TRUE(exit.has_value()) << "the program still runs 15 s after its window was closed";
+        if (!exit) {
+            std::ostringstream windows;
+            for (const WindowInfo& i : w.Windows())
+                windows << ' ' << i.id;
+            const ToolResult active = Display().Tool({"xdotool", "getactivewindow"});
+            FAIL() << "the program still runs 15 s after its window was closed; its windows:"
+                   << windows.str() << "; main " << w.main().id << "; active " << active.out;
+        }
         EXPECT_EQ(exit->Describe(), "exit status 0");
         const auto unexpected = UnexpectedStderrLines(w.Stderr());
         EXPECT_TRUE(unexpected.empty()) << "stderr:\n" << w.Stderr();

@@ -56,6 +56,13 @@ XDisplay::XDisplay(int width, int height, const std::string& scratchDir)
     }
     ::close(numberPipe[0]);
 
+    // The first simulated key switches the server's keyboard to the test-input device, which the
+    // server announces as a new keyboard map; a window manager then drops and remakes its key
+    // grabs, and a key pressed meanwhile is lost. Make that switch now, before there is one.
+    if (const ToolResult r = Tool({"xdotool", "key", "shift"}); !r.ok()) {
+        throw std::runtime_error("xdotool cannot type on the display (" + r.exit.Describe() + ")");
+    }
+
     ProcessOptions wm;
     wm.argv = {"openbox", "--sm-disable"};
     // The package's default configuration, not whatever a user keeps in their home.
