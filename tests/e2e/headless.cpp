@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 
 namespace e2e {
 
@@ -16,7 +17,9 @@ HeadlessRun RunHeadless(const std::vector<std::string>& actions, const std::stri
     const std::string runtime = scratchDir + "/runtime-headless";
     ::mkdir(runtime.c_str(), 0700);
     ProcessOptions o;
-    o.argv = {TT_PROGRAM, "--snapshot", png};
+    // TT_E2E_PROGRAM: another build of the program, as for the real window.
+    const char* program = std::getenv("TT_E2E_PROGRAM");
+    o.argv = {program != nullptr && *program != '\0' ? program : TT_PROGRAM, "--snapshot", png};
     o.argv.insert(o.argv.end(), actions.begin(), actions.end());
     o.setEnv = {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + runtime};
     o.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY"};

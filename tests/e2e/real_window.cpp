@@ -44,7 +44,8 @@ RealWindow::RealWindow(const XDisplay& display, const std::string& scratchDir,
     const std::string runtime = scratch_ + "/runtime";
     ::mkdir(runtime.c_str(), 0700);
     ProcessOptions o;
-    // TT_E2E_PROGRAM runs the same tests on another build of the program (a sanitizer build).
+    // TT_E2E_PROGRAM runs the same tests on another build of the program: a sanitizer build
+    // (cmake -DTT_SANITIZE=ON); tests/e2e/lsan.supp says how to run it.
     const char* program = std::getenv("TT_E2E_PROGRAM");
     o.argv = {program != nullptr && *program != '\0' ? program : TT_PROGRAM};
     o.setEnv = display.ClientEnv();
