@@ -234,10 +234,13 @@ std::string RealWindow::Stderr() const {
 }
 
 std::vector<std::string> UnexpectedStderrLines(const std::string& text) {
-    // Qt's notice about a non-UTF-8 locale (a bare CI environment), which it works around.
+    // Qt's notice about a locale that is not UTF-8 (a bare console or CI job with LANG unset or
+    // set to a legacy encoding): Qt switches to C.UTF-8 and works on. It is the only notice that
+    // the program may leave on stderr.
     static const std::regex harmless[] = {
         std::regex(R"(^Detected locale ".*" with character encoding ".*", which is not UTF-8\.$)"),
         std::regex(R"(^Qt depends on a UTF-8 locale, and has switched to ".*" instead\.$)"),
+        std::regex(R"(^Qt depends on a UTF-8 locale, but has failed to switch to one\.$)"),
         std::regex(
             R"(^If this causes problems, reconfigure your locale\. See the locale\(1\) manual$)"),
         std::regex(R"(^for more information\.$)"),
