@@ -333,3 +333,32 @@ TEST_F(PageAfterPage, AGoodPageAfterABadOneShowsAgain) {
         EXPECT_EQ(Phase, 11);
     }
 }
+
+TEST_F(PageAfterPage, LongWordsAreShownUpToALimitThatKeepsTheWindowResponsive) {
+    WindowDriver d;
+    Ttable& t = d.form();
+    d.Tick(2);
+    d.Select(3);
+    d.Tick(159);
+    // A page with a long address in it, and a word of 10,000 characters: shown.
+    const QByteArray address = "https://exemple.org/" + QByteArray(300, 'x');
+    ASSERT_TRUE(Write("komm2.rtf", "{\\rtf1 Voir " + address + " pour la suite.}"));
+    std::string err = Stderr([&] { d.ClickComments(); });
+    EXPECT_TRUE(err.empty()) << err;
+    EXPECT_EQ(Text(t.RichEdit2), "Voir " + address.toStdString() + " pour la suite.");
+    ASSERT_TRUE(Write("komm2.rtf", "{\\rtf1 " + QByteArray(10000, 'a') + "}"));
+    err = Stderr([&] { d.ClickComments(); });
+    EXPECT_TRUE(err.empty()) << err;
+    EXPECT_EQ(Text(t.RichEdit2).size(), 10000u);
+    // One more, in an RTF page or in plain text: refused, the page stays.
+    for (const QByteArray& page :
+         {"{\\rtf1 " + QByteArray(10001, 'a') + "}", QByteArray(10001, 'a'),
+          "{\\rtf1 d\\'e9but\\par " + QByteArray(5000, 'b') + "{\\b " + QByteArray(5001, 'c') +
+              "}}"}) {
+        ASSERT_TRUE(Write("komm2.rtf", page));
+        err = Stderr([&] { d.ClickComments(); });
+        EXPECT_NE(err.find("10001 caractères à la suite sans coupure possible"), std::string::npos)
+            << err;
+        EXPECT_EQ(Text(t.RichEdit2).size(), 10000u);
+    }
+}
