@@ -5,8 +5,6 @@
 // pixel; the controls are checked by their features.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
