@@ -2,8 +2,10 @@
 
 #include <QMessageBox>
 #include <QPointer>
+#include <QTextBoundaryFinder>
 #include <QTextCursor>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/documents.h"
@@ -38,6 +40,29 @@ void ReportDocumentProblem(Ttable& form, const QString& message) {
     });
 }
 
+// The longest stretch of a paragraph that offers no line-break opportunity. Qt lays such a
+// stretch out in a time that grows with the square of its length: a 2 MB "word" (a file of
+// braces, a pasted binary) would freeze the window for minutes.
+qsizetype LongestUnbreakable(const richtext::Document& page) {
+    qsizetype longest = 0;
+    for (std::size_t i = 0; i < page.size(); ++i) {
+        const std::string text = richtext::PlainText(page[i]);
+        if (static_cast<qsizetype>(text.size()) <= longest) continue;  // UTF-8: bytes >= chars
+        const QString paragraph = QString::fromStdString(text);
+        QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, paragraph);
+        qsizetype from = 0;
+        for (qsizetype at = breaks.toNextBoundary(); at >= 0; at = breaks.toNextBoundary()) {
+            longest = std::max(longest, at - from);
+            from = at;
+        }
+        longest = std::max(longest, paragraph.size() - from);
+    }
+    return longest;
+}
+
+// Far longer than any word or address of a commentary page, short enough to lay out at once.
+constexpr qsizetype kMaxUnbreakable = 10000;
+
 }  // namespace
 
 void LoadCommentary(Ttable& form, TRichEdit* panel, const QString& fileName) {
@@ -51,6 +76,15 @@ void LoadCommentary(Ttable& form, TRichEdit* panel, const QString& fileName) {
     }
     const richtext::Document page =
         richtext::ReadDocument(std::string_view(doc.bytes.constData(), doc.bytes.size()));
+    if (const qsizetype run = LongestUnbreakable(page); run > kMaxUnbreakable) {
+        ReportDocumentProblem(
+            form, QStringLiteral("Impossible d'afficher le commentaire « %1 » : il contient %2 "
+                                 "caractères à la suite sans coupure possible (limite : %3).")
+                      .arg(fileName)
+                      .arg(run)
+                      .arg(kMaxUnbreakable));
+        return;
+    }
     richtext::RenderInto(page, *panel->document());
     panel->moveCursor(QTextCursor::Start);  // show the top of the page
     if (!page.damage.empty()) {

@@ -71,6 +71,9 @@ DocumentFile ReadDocumentFile(const QString& name) {
         doc.error =
             QStringLiteral("document trop volumineux (plus de %1 octets)").arg(kMaxDocumentBytes);
         doc.bytes.clear();
+    } else if (doc.bytes.isEmpty()) {
+        // A file emptied by mistake (a failed copy, a full disk) would blank the page.
+        doc.error = QStringLiteral("le document est vide");
     }
     return doc;
 }
