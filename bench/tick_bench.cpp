@@ -128,16 +128,21 @@ void TickBenchmark(benchmark::State& state, int item, int frame) {
                                                          benchmark::Counter::kAvgIterations);
 }
 
+// TT_BENCH_ITERATIONS=N fixes the number of timed ticks (for a profiler run); otherwise the
+// library chooses.
 void RegisterAll() {
+    const int iterations = qEnvironmentVariableIntValue("TT_BENCH_ITERATIONS");
     for (const Scene& scene : kScenes) {
         const bool lesson = scene.item >= 1;
         for (int frame : {5, 80, 150}) {
             std::string name = std::string("tick/") + scene.name;
             if (lesson) name += "/k:" + std::to_string(frame);
             const int item = scene.item;
-            benchmark::RegisterBenchmark(name.c_str(), [item, frame](benchmark::State& s) {
-                TickBenchmark(s, item, frame);
-            })->Unit(benchmark::kMillisecond);
+            auto* b = benchmark::RegisterBenchmark(
+                name.c_str(),
+                [item, frame](benchmark::State& s) { TickBenchmark(s, item, frame); });
+            b->Unit(benchmark::kMillisecond);
+            if (iterations > 0) b->Iterations(iterations);
             if (!lesson) break;
         }
     }
