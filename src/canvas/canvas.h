@@ -143,6 +143,7 @@ class TCanvas {
   private:
     friend void SetBkMode(TCanvas* handle, int mode);
     void RealizeBrush();
+    bool RectangleDirect(int left, int top, int right, int bottom);
     const QFont& CurrentFont();
     int CurrentAscent();
 
