@@ -1,12 +1,23 @@
 #include "canvas/canvas.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
+#include <QHash>
 #include <QPainter>
 #include <QPen>
 #include <QPolygon>
+#include <QStaticText>
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
+
+// The laid-out text of a string in a font, kept for the next time the same string is drawn in
+// the same font: the scenes redraw the same labels on every frame.
+struct TextRun {
+    int width = 0;  // the advance, where the pen position moves to
+    QStaticText text;
+};
 
 namespace {
 
@@ -60,6 +71,9 @@ void ThinLine(QImage& image, QPoint from, QPoint to, TColor colour) {
     const int steps = std::max(dx, dy);
     const int w = image.width();
     const int h = image.height();
+    if (steps == 0) return;
+    QRgb* const bits = reinterpret_cast<QRgb*>(image.bits());
+    const qsizetype stride = image.bytesPerLine() / 4;
     for (int i = 0; i < steps; ++i) {
         int x, y;
         if (dx >= dy) {
@@ -69,9 +83,7 @@ void ThinLine(QImage& image, QPoint from, QPoint to, TColor colour) {
             y = from.y() + sy * i;
             x = from.x() + sx * MinorOffset(i, dx, dy, sx);
         }
-        if (x >= 0 && y >= 0 && x < w && y < h) {
-            reinterpret_cast<QRgb*>(image.scanLine(y))[x] = rgb;
-        }
+        if (x >= 0 && y >= 0 && x < w && y < h) bits[y * stride + x] = rgb;
     }
 }
 
@@ -142,6 +154,16 @@ void Blit(QImage& target, QPoint at, const QImage& source, TCopyMode mode) {
     }
 }
 
+QHash<QString, TextRun>& TextRuns() {
+    static QHash<QString, TextRun>* runs = [] {
+        auto* table = new QHash<QString, TextRun>();
+        // Fonts must go before the application does.
+        qAddPostRoutine([] { TextRuns().clear(); });
+        return table;
+    }();
+    return *runs;
+}
+
 }  // namespace
 
 int PointsToPixels(int points) {
@@ -171,6 +193,67 @@ QFont MakeFont(const QString& name, int pixelSize, bool bold) {
 
 // ---------------------------------------------------------------------------------------------
 TCanvas::TCanvas(QImage* image) : image_(image) {}
+
+TCanvas::~TCanvas() {
+    EndPaint();
+}
+
+void TCanvas::SetImage(QImage* image) {
+    EndPaint();
+    image_ = image;
+}
+
+QPainter& TCanvas::Painter() {
+    // A copy of the image taken while the painter is on it is a deep copy, so the painter's
+    // buffer is never shared; but a buffer put in the image behind the canvas's back needs a
+    // painter of its own.
+    if (painter_ != nullptr && image_->constBits() != painterBits_) EndPaint();
+    if (painter_ == nullptr) {
+        painter_ = std::make_unique<QPainter>(image_);
+        PrepareAliased(*painter_);
+        painterBits_ = image_->constBits();
+        painterFont_ = 0;
+    }
+    return *painter_;
+}
+
+void TCanvas::EndPaint() {
+    painter_.reset();
+    painterBits_ = nullptr;
+}
+
+void TCanvas::DetachFor(const QRect& covered) {
+    if (image_->isDetached()) return;
+    EndPaint();
+    const QRect keep = covered & image_->rect();
+    if (keep.isEmpty() || !IsRgb32(*image_)) {
+        image_->detach();
+        return;
+    }
+    // Still shared with the picture it was copied from (Assign): copy only what the coming call
+    // leaves as it is.
+    const QImage& source = *image_;
+    QImage own(source.size(), source.format());
+    own.setDotsPerMeterX(source.dotsPerMeterX());
+    own.setDotsPerMeterY(source.dotsPerMeterY());
+    own.setDevicePixelRatio(source.devicePixelRatio());
+    own.setOffset(source.offset());
+    for (const QString& key : source.textKeys())
+        own.setText(key, source.text(key));
+    const qsizetype rowBytes = qsizetype(source.width()) * 4;
+    for (int y = 0; y < source.height(); ++y) {
+        const uchar* from = source.constScanLine(y);
+        uchar* to = own.scanLine(y);
+        if (y < keep.top() || y > keep.bottom()) {
+            std::memcpy(to, from, rowBytes);
+        } else {
+            std::memcpy(to, from, qsizetype(keep.left()) * 4);
+            const qsizetype right = qsizetype(keep.right() + 1) * 4;
+            std::memcpy(to + right, from + right, rowBytes - right);
+        }
+    }
+    *image_ = std::move(own);
+}
 
 void TCanvas::Reset() {
     Pen = TPen{};
@@ -221,8 +304,7 @@ void TCanvas::LineTo(int x, int y) {
         if (Pen.Width <= 1) {
             ThinLine(*image_, pos_, to, Pen.Color);
         } else {
-            QPainter p(image_);
-            PrepareAliased(p);
+            QPainter& p = Painter();
             p.setPen(MakePen(Pen, Qt::RoundJoin));
             p.drawLine(pos_, to);
         }
@@ -236,8 +318,7 @@ void TCanvas::Rectangle(int left, int top, int right, int bottom) {
     RealizeBrush();
     if (image_ == nullptr || image_->isNull()) return;
     if (RectangleDirect(left, top, right, bottom)) return;
-    QPainter p(image_);
-    PrepareAliased(p);
+    QPainter& p = Painter();
     p.setPen(MakePen(Pen, Qt::MiterJoin));
     p.setBrush(MakeBrush(Brush));
     const QRectF r = OutlineRect(left, top, right, bottom);
@@ -266,6 +347,7 @@ bool TCanvas::RectangleDirect(int left, int top, int right, int bottom) {
                             ? QRect(QPoint(left, top), QPoint(right - 1, bottom - 1))
                             : QRect(QPoint(left - 1, top - 1), QPoint(right - 1, bottom - 1));
     const QRect inner = outer.adjusted(width, width, -width, -width);
+    if (static_cast<TBrushStyle>(Brush.Style) == bsSolid) DetachFor(outer);
     switch (static_cast<TBrushStyle>(Brush.Style)) {
         case bsSolid:
             FillRect(*image_, inner, brush);
@@ -288,8 +370,7 @@ bool TCanvas::RectangleDirect(int left, int top, int right, int bottom) {
 void TCanvas::Ellipse(int left, int top, int right, int bottom) {
     RealizeBrush();
     if (image_ == nullptr || image_->isNull()) return;
-    QPainter p(image_);
-    PrepareAliased(p);
+    QPainter& p = Painter();
     p.setPen(MakePen(Pen, Qt::RoundJoin));
     p.setBrush(MakeBrush(Brush));
     const QRectF r = OutlineRect(left, top, right, bottom);
@@ -305,8 +386,7 @@ void TCanvas::Polygon(std::initializer_list<TPoint> points) {
     qpoints.reserve(points.size());
     for (const TPoint& pt : points)
         qpoints.emplace_back(pt.x, pt.y);
-    QPainter p(image_);
-    PrepareAliased(p);
+    QPainter& p = Painter();
     p.setPen(MakePen(Pen, Qt::MiterJoin));
     p.setBrush(MakeBrush(Brush));
     p.drawPolygon(qpoints.data(), static_cast<int>(qpoints.size()), Qt::OddEvenFill);
@@ -326,6 +406,10 @@ const QFont& TCanvas::CurrentFont() {
         const QFontMetrics metrics(font_);
         fontAscent_ = metrics.ascent();
         fontHeight_ = metrics.height();
+        fontKey_ = fontName_ + QChar(0x1F) + QString::number(fontPixels_) +
+                   (fontBold_ ? QStringLiteral("b") : QStringLiteral("r")) + QChar(0x1F);
+        static unsigned serial = 0;
+        fontSerial_ = ++serial;
     }
     return font_;
 }
@@ -335,8 +419,23 @@ int TCanvas::CurrentAscent() {
     return fontAscent_;
 }
 
+const TextRun& TCanvas::Run(const QString& text) {
+    const QFont& font = CurrentFont();
+    QHash<QString, TextRun>& runs = TextRuns();
+    const QString key = fontKey_ + text;
+    auto found = runs.constFind(key);
+    if (found != runs.constEnd()) return *found;
+    if (runs.size() >= 4096) runs.clear();  // the scenes use a few hundred
+    TextRun run;
+    run.width = QFontMetrics(font).horizontalAdvance(text);
+    run.text.setText(text);
+    run.text.setTextFormat(Qt::PlainText);
+    run.text.prepare(QTransform(), font);
+    return *runs.insert(key, std::move(run));
+}
+
 int TCanvas::TextWidth(const QString& text) {
-    return QFontMetrics(CurrentFont()).horizontalAdvance(text);
+    return Run(text).width;
 }
 
 int TCanvas::TextHeight(const QString& /*text*/) {
@@ -346,15 +445,27 @@ int TCanvas::TextHeight(const QString& /*text*/) {
 
 void TCanvas::TextOut(int x, int y, const QString& text) {
     RealizeBrush();
-    const QFont& font = CurrentFont();
-    const int width = QFontMetrics(font).horizontalAdvance(text);
+    const TextRun& run = Run(text);
+    const int width = run.width;
     if (image_ != nullptr && !image_->isNull() && !text.isEmpty()) {
-        QPainter p(image_);
-        PrepareAliased(p);
-        if (bkMode_ == OPAQUE) p.fillRect(QRect(x, y, width, fontHeight_), ToQColor(bkColor_));
-        p.setFont(font);
+        if (bkMode_ == OPAQUE) {
+            const QRect ground(x, y, width, fontHeight_);
+            if (IsRgb32(*image_)) {
+                DetachFor(ground);
+                FillRect(*image_, ground, 0xFF000000u | bkColor_);
+            } else {
+                Painter().fillRect(ground, ToQColor(bkColor_));
+            }
+        }
+        QPainter& p = Painter();
+        if (painterFont_ != fontSerial_) {
+            p.setFont(font_);
+            painterFont_ = fontSerial_;
+        }
         p.setPen(ToQColor(Font.Color));
-        p.drawText(QPoint(x, y + fontAscent_), text);
+        // Laid out from the top-left of the text cell: the baseline falls at y + ascent, exactly
+        // where drawing the string at that baseline would put it.
+        p.drawStaticText(QPointF(x, y), run.text);
         // Glyphs may overhang their advance a little (italic, large sizes).
         MarkDirty(QRect(x - fontHeight_ / 2, y, width + fontHeight_, fontHeight_));
     }
@@ -365,11 +476,12 @@ void TCanvas::Draw(int x, int y, const TBitmap* bitmap) {
     if (bitmap == nullptr || image_ == nullptr || image_->isNull() || bitmap->Image().isNull())
         return;
     if (IsRgb32(*image_) && IsRgb32(bitmap->Image()) && &bitmap->Image() != image_) {
+        if (CopyMode == cmSrcCopy) DetachFor(QRect(QPoint(x, y), bitmap->Image().size()));
         Blit(*image_, QPoint(x, y), bitmap->Image(), CopyMode);
         MarkDirty(QRect(QPoint(x, y), bitmap->Image().size()));
         return;
     }
-    QPainter p(image_);
+    QPainter& p = Painter();
     switch (CopyMode) {
         case cmSrcCopy:
             p.setCompositionMode(QPainter::CompositionMode_Source);
@@ -382,16 +494,25 @@ void TCanvas::Draw(int x, int y, const TBitmap* bitmap) {
             break;
     }
     p.drawImage(QPoint(x, y), bitmap->Image());
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     MarkDirty(QRect(QPoint(x, y), bitmap->Image().size()));
 }
 
 // ---------------------------------------------------------------------------------------------
 TBitmap::TBitmap() : canvas_(std::make_unique<TCanvas>(&image_)) {}
 
+QImage& TBitmap::Image() {
+    // Whoever takes the picture may replace or share it: the canvas's painter must not outlive
+    // that.
+    canvas_->EndPaint();
+    return image_;
+}
+
 void TBitmap::SetSize(int w, int h) {
     w = std::max(0, w);
     h = std::max(0, h);
     if (w == width_ && h == height_) return;
+    canvas_->EndPaint();
     width_ = w;
     height_ = h;
     QImage resized;
@@ -408,6 +529,9 @@ void TBitmap::SetSize(int w, int h) {
 }
 
 void TBitmap::Assign(const TBitmap& source) {
+    // The two bitmaps share one picture until either is drawn on: no painter may be left on it.
+    canvas_->EndPaint();
+    source.canvas_->EndPaint();
     width_ = source.width_;
     height_ = source.height_;
     image_ = source.image_;

@@ -24,7 +24,9 @@
 
 #include "canvas/colors.h"
 
+class QPainter;
 class TBitmap;
+struct TextRun;
 
 struct TPoint {
     int x;
@@ -107,6 +109,7 @@ QFont MakeFont(const QString& name, int pixelSize, bool bold);
 class TCanvas {
   public:
     explicit TCanvas(QImage* image);
+    ~TCanvas();
     TCanvas(const TCanvas&) = delete;
     TCanvas& operator=(const TCanvas&) = delete;
 
@@ -135,10 +138,13 @@ class TCanvas {
     void Reset();
 
     QImage* Image() const { return image_; }
-    void SetImage(QImage* image) { image_ = image; }
+    void SetImage(QImage* image);
 
     // The part of the image drawn on since the last call (for repainting only what changed).
     QRect TakeDirtyRect();
+
+    // Ends the painter that the last drawing calls shared (see Painter()).
+    void EndPaint();
 
   private:
     friend void SetBkMode(TCanvas* handle, int mode);
@@ -146,6 +152,15 @@ class TCanvas {
     bool RectangleDirect(int left, int top, int right, int bottom);
     const QFont& CurrentFont();
     int CurrentAscent();
+    const TextRun& Run(const QString& text);
+
+    // The painter for the calls that need one, kept from one call to the next: setting one up
+    // costs more than most of the scenes' drawing calls. It is ended when the picture is
+    // replaced, resized, handed out for writing or shared by Assign, and when the canvas goes.
+    QPainter& Painter();
+    // Makes the picture writable for a call that paints every pixel of `covered`; a picture
+    // still shared with its source gets its own buffer without copying that area.
+    void DetachFor(const QRect& covered);
 
     void MarkDirty(const QRect& r) { dirty_ |= r; }
 
@@ -163,6 +178,12 @@ class TCanvas {
     QFont font_;
     int fontAscent_ = 0;
     int fontHeight_ = 0;
+    QString fontKey_;
+    unsigned fontSerial_ = 0;
+
+    std::unique_ptr<QPainter> painter_;
+    const uchar* painterBits_ = nullptr;
+    unsigned painterFont_ = 0;  // the font serial the painter was given
 };
 
 using HDC = TCanvas*;
@@ -188,7 +209,7 @@ class TBitmap {
     void Assign(const TBitmap& source);
 
     const QImage& Image() const { return image_; }
-    QImage& Image() { return image_; }
+    QImage& Image();
 
   private:
     int width_ = 0;
