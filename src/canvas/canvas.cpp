@@ -6,17 +6,24 @@
 #include <QPainter>
 #include <QPen>
 #include <QPolygon>
-#include <QStaticText>
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <utility>
+#include <vector>
 
-// The laid-out text of a string in a font, kept for the next time the same string is drawn in
-// the same font: the scenes redraw the same labels on every frame.
+// A string as a font draws it, kept for the next time the same string is drawn in the same font
+// (the scenes redraw the same labels on every frame): its advance and the runs of pixels that
+// its glyphs cover, from the top-left of its cell. Text is drawn without antialiasing, so a
+// pixel is either covered or not, and the runs are the same wherever the text is put.
 struct TextRun {
+    struct Span {
+        int y, left, right;  // right included
+    };
     int width = 0;  // the advance, where the pen position moves to
-    QStaticText text;
+    std::vector<Span> spans;
 };
 
 namespace {
@@ -50,41 +57,62 @@ QRectF OutlineRect(int left, int top, int right, int bottom) {
     return QRectF(left, top, right - 1 - left, bottom - 1 - top);
 }
 
-// Offset of the minor coordinate after `i` steps of a line that moves `minor` pixels over `major`
-// steps in direction `sign`: the nearest pixel, and on an exact tie the one to the left or above.
-int MinorOffset(int i, int minor, int major, int sign) {
-    const int q = i * minor / major;
-    const int r2 = 2 * (i * minor % major);
-    if (r2 > major) return q + 1;
-    if (r2 < major) return q;
-    return sign > 0 ? q : q + 1;
-}
+// The pixels a drawing routine changed, as one rectangle.
+class Changes {
+  public:
+    void Add(int y, int left, int right) {
+        top_ = std::min(top_, y);
+        bottom_ = std::max(bottom_, y);
+        left_ = std::min(left_, left);
+        right_ = std::max(right_, right);
+    }
+    QRect Rect() const {
+        return bottom_ < top_ ? QRect() : QRect(QPoint(left_, top_), QPoint(right_, bottom_));
+    }
+
+  private:
+    int top_ = INT_MAX, bottom_ = INT_MIN, left_ = INT_MAX, right_ = INT_MIN;
+};
 
 // A one-pixel line from `from` towards `to`, `to` itself left out, whatever the direction.
-// Each step along the major axis paints one pixel.
-void ThinLine(QImage& image, QPoint from, QPoint to, TColor colour) {
+// Each step along the major axis paints one pixel, the one nearest to the ideal line across it;
+// on an exact tie, the one to the left or above. Returns the part of the image it changed.
+QRect ThinLine(QImage& image, QPoint from, QPoint to, TColor colour) {
     const QRgb rgb = 0xFF000000u | colour;
     const int dx = std::abs(to.x() - from.x());
     const int dy = std::abs(to.y() - from.y());
     const int sx = to.x() >= from.x() ? 1 : -1;
     const int sy = to.y() >= from.y() ? 1 : -1;
-    const int steps = std::max(dx, dy);
+    const bool xMajor = dx >= dy;
+    const int major = xMajor ? dx : dy;
+    const int minor = xMajor ? dy : dx;
+    if (major == 0) return QRect();
+    // On a tie the minor coordinate goes to the smaller value: stay when moving towards larger
+    // values, step when moving towards smaller ones.
+    const bool stepOnTie = (xMajor ? sy : sx) < 0;
     const int w = image.width();
     const int h = image.height();
-    if (steps == 0) return;
     QRgb* const bits = reinterpret_cast<QRgb*>(image.bits());
     const qsizetype stride = image.bytesPerLine() / 4;
-    for (int i = 0; i < steps; ++i) {
-        int x, y;
-        if (dx >= dy) {
-            x = from.x() + sx * i;
-            y = from.y() + sy * MinorOffset(i, dy, dx, sy);
-        } else {
-            y = from.y() + sy * i;
-            x = from.x() + sx * MinorOffset(i, dx, dy, sx);
+    Changes changes;
+    // i * minor = q * major + rem; the pixel is q or q + 1 steps off by the remainder's size.
+    int q = 0, rem = 0;
+    for (int i = 0; i < major; ++i) {
+        const int r2 = 2 * rem;
+        const int offset = q + ((r2 > major || (r2 == major && stepOnTie)) ? 1 : 0);
+        const int x = from.x() + sx * (xMajor ? i : offset);
+        const int y = from.y() + sy * (xMajor ? offset : i);
+        if (x >= 0 && y >= 0 && x < w && y < h && bits[y * stride + x] != rgb) {
+            bits[y * stride + x] = rgb;
+            changes.Add(y, x, x);
         }
-        if (x >= 0 && y >= 0 && x < w && y < h) bits[y * stride + x] = rgb;
+        rem += minor;
+        if (rem >= major) {
+            rem -= major;
+            ++q;
+        }
     }
+    return changes.Rect();
 }
 
 void PrepareAliased(QPainter& p) {
@@ -100,58 +128,163 @@ bool IsRgb32(const QImage& image) {
     return image.format() == QImage::Format_RGB32;
 }
 
-// Fills the part of `area` inside the image.
-void FillRect(QImage& image, QRect area, QRgb rgb) {
+// The loops over whole rows of pixels, compiled for the wider vectors of recent processors too,
+// the right version being chosen when the program starts.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define TT_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define TT_VECTOR_CLONES
+#endif
+
+// Gives `count` pixels the colour. The C library's wide-character fill is a 32-bit fill, tuned
+// for the processor it runs on.
+void FillRow(QRgb* row, int count, QRgb rgb) {
+    if constexpr (sizeof(wchar_t) == sizeof(QRgb)) {
+        std::wmemset(reinterpret_cast<wchar_t*>(row), static_cast<wchar_t>(rgb), count);
+    } else {
+        std::fill(row, row + count, rgb);
+    }
+}
+
+// Fills the part of `area` inside the image; returns that part.
+QRect FillRect(QImage& image, QRect area, QRgb rgb) {
     area &= image.rect();
-    if (area.isEmpty()) return;
+    if (area.isEmpty()) return QRect();
     const qsizetype stride = image.bytesPerLine() / 4;
     QRgb* row = reinterpret_cast<QRgb*>(image.bits()) + area.top() * stride + area.left();
     for (int y = area.top(); y <= area.bottom(); ++y, row += stride)
-        std::fill(row, row + area.width(), rgb);
+        FillRow(row, area.width(), rgb);
+    return area;
 }
 
 // The cross-hatch brush: an 8 x 8 tile anchored at the image's origin, with one horizontal line
-// (row 3) and one vertical line (column 4); the rest of the tile is left unpainted.
-void FillCross(QImage& image, QRect area, QRgb rgb) {
+// (row 3) and one vertical line (column 4); the rest of the tile is left unpainted. Returns the
+// part of the image it covers.
+QRect FillCross(QImage& image, QRect area, QRgb rgb) {
     area &= image.rect();
-    if (area.isEmpty()) return;
+    if (area.isEmpty()) return QRect();
     const qsizetype stride = image.bytesPerLine() / 4;
     QRgb* row = reinterpret_cast<QRgb*>(image.bits()) + area.top() * stride;
     for (int y = area.top(); y <= area.bottom(); ++y, row += stride) {
         if ((y & 7) == 3) {
-            std::fill(row + area.left(), row + area.right() + 1, rgb);
+            FillRow(row + area.left(), area.width(), rgb);
         } else {
             for (int x = area.left() + ((4 - area.left()) & 7); x <= area.right(); x += 8)
                 row[x] = rgb;
         }
     }
+    return area;
 }
 
-// Copies `source` with its top-left corner at `at`, combined with what is there by `mode`.
-void Blit(QImage& target, QPoint at, const QImage& source, TCopyMode mode) {
+// Copies `source` with its top-left corner at `at`, combined with what is there by `mode`;
+// returns the part of the target it may have changed.
+TT_VECTOR_CLONES QRect Blit(QImage& target, QPoint at, const QImage& source, TCopyMode mode) {
     const QRect area = QRect(at, source.size()) & target.rect();
-    if (area.isEmpty()) return;
+    if (area.isEmpty()) return QRect();
     const qsizetype targetStride = target.bytesPerLine() / 4;
     const qsizetype sourceStride = source.bytesPerLine() / 4;
     QRgb* to = reinterpret_cast<QRgb*>(target.bits()) + area.top() * targetStride + area.left();
     const QRgb* from = reinterpret_cast<const QRgb*>(source.constBits()) +
                        (area.top() - at.y()) * sourceStride + (area.left() - at.x());
     const int width = area.width();
-    for (int y = 0; y < area.height(); ++y, to += targetStride, from += sourceStride) {
+    constexpr QRgb kOpaque = 0xFF000000u;
+    Changes changes;
+    for (int y = area.top(); y <= area.bottom(); ++y, to += targetStride, from += sourceStride) {
         switch (mode) {
             case cmSrcCopy:
-                std::copy(from, from + width, to);
+                std::memcpy(to, from, qsizetype(width) * 4);
                 break;
-            case cmSrcAnd:
+            case cmSrcAnd: {
+                // A white source row leaves the target row as it is (its pixels are opaque):
+                // the target need not even be read. Masks are mostly white.
+                QRgb all = ~0u;
                 for (int x = 0; x < width; ++x)
-                    to[x] = (from[x] & to[x]) | 0xFF000000u;
-                break;
-            case cmSrcPaint:
+                    all &= from[x];
+                if (all == ~0u) continue;
                 for (int x = 0; x < width; ++x)
-                    to[x] = from[x] | to[x] | 0xFF000000u;
+                    to[x] = (from[x] & to[x]) | kOpaque;
                 break;
+            }
+            case cmSrcPaint: {
+                // Likewise a black source row under OR.
+                QRgb any = 0;
+                for (int x = 0; x < width; ++x)
+                    any |= from[x];
+                if ((any & 0x00FFFFFFu) == 0) continue;
+                for (int x = 0; x < width; ++x)
+                    to[x] = from[x] | to[x] | kOpaque;
+                break;
+            }
         }
+        changes.Add(y, area.left(), area.right());
     }
+    return changes.Rect();
+}
+
+// Gives the colour to the runs of a text put with the top-left of its cell at `at`; returns the
+// part of the image it changed.
+QRect PaintRuns(QImage& image, QPoint at, const std::vector<TextRun::Span>& spans, QRgb rgb) {
+    const int w = image.width();
+    const int h = image.height();
+    const qsizetype stride = image.bytesPerLine() / 4;
+    QRgb* const bits = reinterpret_cast<QRgb*>(image.bits());
+    Changes changes;
+    for (const TextRun::Span& span : spans) {
+        const int y = at.y() + span.y;
+        if (y < 0 || y >= h) continue;
+        const int left = std::max(0, at.x() + span.left);
+        const int right = std::min(w - 1, at.x() + span.right);
+        if (left > right) continue;
+        // Runs are a few pixels long. Text redrawn where it already is changes nothing and need
+        // not be shown again.
+        QRgb* const run = bits + y * stride;
+        QRgb differ = 0;
+        for (int x = left; x <= right; ++x) {
+            differ |= run[x] ^ rgb;
+            run[x] = rgb;
+        }
+        if (differ != 0) changes.Add(y, left, right);
+    }
+    return changes.Rect();
+}
+
+// Lays out and rasterises a string once, as the painter draws it, into its runs of pixels.
+TextRun MakeTextRun(const QFont& font, int ascent, int height, const QString& text) {
+    TextRun run;
+    run.width = QFontMetrics(font).horizontalAdvance(text);
+    if (text.isEmpty()) return run;
+    // A margin all round for the glyphs that overhang their cell, doubled until nothing touches
+    // the border.
+    for (int margin = std::max(8, height);; margin *= 2) {
+        QImage scratch(std::max(1, run.width) + 2 * margin, height + 2 * margin,
+                       QImage::Format_RGB32);
+        constexpr QRgb kGround = 0xFF000000u;
+        scratch.fill(kGround);
+        {
+            QPainter p(&scratch);
+            PrepareAliased(p);
+            p.setFont(font);
+            p.setPen(Qt::white);
+            p.drawText(QPoint(margin, margin + ascent), text);
+        }
+        run.spans.clear();
+        bool touchesBorder = false;
+        for (int y = 0; y < scratch.height(); ++y) {
+            const QRgb* row = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
+            for (int x = 0; x < scratch.width(); ++x) {
+                if (row[x] == kGround) continue;
+                int end = x;
+                while (end + 1 < scratch.width() && row[end + 1] != kGround)
+                    ++end;
+                run.spans.push_back({y - margin, x - margin, end - margin});
+                if (y == 0 || y == scratch.height() - 1 || x == 0 || end == scratch.width() - 1)
+                    touchesBorder = true;
+                x = end;
+            }
+        }
+        if (!touchesBorder || margin > 4096) break;
+    }
+    return run;
 }
 
 QHash<QString, TextRun>& TextRuns() {
@@ -302,14 +435,14 @@ void TCanvas::LineTo(int x, int y) {
     const QPoint to(x, y);
     if (image_ != nullptr && !image_->isNull() && to != pos_) {
         if (Pen.Width <= 1) {
-            ThinLine(*image_, pos_, to, Pen.Color);
+            MarkDirty(ThinLine(*image_, pos_, to, Pen.Color));
         } else {
             QPainter& p = Painter();
             p.setPen(MakePen(Pen, Qt::RoundJoin));
             p.drawLine(pos_, to);
+            const int w = Pen.Width;
+            MarkDirty(QRect(pos_, to).normalized().adjusted(-w, -w, w, w));
         }
-        const int w = std::max(1, Pen.Width);
-        MarkDirty(QRect(pos_, to).normalized().adjusted(-w, -w, w, w));
     }
     pos_ = to;
 }
@@ -323,8 +456,10 @@ void TCanvas::Rectangle(int left, int top, int right, int bottom) {
     p.setBrush(MakeBrush(Brush));
     const QRectF r = OutlineRect(left, top, right, bottom);
     p.drawRect(r);
-    const int w = std::max(1, Pen.Width);
-    MarkDirty(r.toAlignedRect().adjusted(-w, -w, w, w));
+    // Left to the painter: degenerate outlines, whose mitred corners reach out up to the pen's
+    // miter limit (twice its width).
+    const int reach = 2 * std::max(1, Pen.Width) + 1;
+    MarkDirty(r.normalized().toAlignedRect().adjusted(-reach, -reach, reach, reach));
 }
 
 // Rectangles with a pen of width 1 or 2 on a 32-bit image, drawn as the painter would draw them:
@@ -350,20 +485,19 @@ bool TCanvas::RectangleDirect(int left, int top, int right, int bottom) {
     if (static_cast<TBrushStyle>(Brush.Style) == bsSolid) DetachFor(outer);
     switch (static_cast<TBrushStyle>(Brush.Style)) {
         case bsSolid:
-            FillRect(*image_, inner, brush);
+            MarkDirty(FillRect(*image_, inner, brush));
             break;
         case bsCross:
-            FillCross(*image_, inner, brush);
+            MarkDirty(FillCross(*image_, inner, brush));
             break;
         case bsClear:
             break;
     }
-    FillRect(*image_, QRect(outer.left(), outer.top(), outer.width(), width), pen);
-    FillRect(*image_, QRect(outer.left(), inner.bottom() + 1, outer.width(), width), pen);
-    FillRect(*image_, QRect(outer.left(), inner.top(), width, inner.height()), pen);
-    FillRect(*image_, QRect(inner.right() + 1, inner.top(), width, inner.height()), pen);
+    MarkDirty(FillRect(*image_, QRect(outer.left(), outer.top(), outer.width(), width), pen));
     MarkDirty(
-        QRect(QPoint(left - width, top - width), QPoint(right - 2 + width, bottom - 2 + width)));
+        FillRect(*image_, QRect(outer.left(), inner.bottom() + 1, outer.width(), width), pen));
+    MarkDirty(FillRect(*image_, QRect(outer.left(), inner.top(), width, inner.height()), pen));
+    MarkDirty(FillRect(*image_, QRect(inner.right() + 1, inner.top(), width, inner.height()), pen));
     return true;
 }
 
@@ -375,8 +509,10 @@ void TCanvas::Ellipse(int left, int top, int right, int bottom) {
     p.setBrush(MakeBrush(Brush));
     const QRectF r = OutlineRect(left, top, right, bottom);
     p.drawEllipse(r);
-    const int w = std::max(1, Pen.Width);
-    MarkDirty(r.toAlignedRect().adjusted(-w, -w, w, w));
+    // The painter's outline may reach a pixel past the pen's half width; a flat ellipse reaches
+    // further along its long side, by up to a thirteenth of its length.
+    const int reach = std::max(1, Pen.Width) + 1 + std::max(r.width(), r.height()) / 8;
+    MarkDirty(r.normalized().toAlignedRect().adjusted(-reach, -reach, reach, reach));
 }
 
 void TCanvas::Polygon(std::initializer_list<TPoint> points) {
@@ -390,10 +526,11 @@ void TCanvas::Polygon(std::initializer_list<TPoint> points) {
     p.setPen(MakePen(Pen, Qt::MiterJoin));
     p.setBrush(MakeBrush(Brush));
     p.drawPolygon(qpoints.data(), static_cast<int>(qpoints.size()), Qt::OddEvenFill);
-    const int w = std::max(1, Pen.Width);
+    // A mitred corner reaches out up to the pen's miter limit (twice its width) from its point.
+    const int reach = 2 * std::max(1, Pen.Width) + 1;
     MarkDirty(QPolygon(QList<QPoint>(qpoints.begin(), qpoints.end()))
                   .boundingRect()
-                  .adjusted(-w, -w, w, w));
+                  .adjusted(-reach, -reach, reach, reach));
 }
 
 const QFont& TCanvas::CurrentFont() {
@@ -426,12 +563,7 @@ const TextRun& TCanvas::Run(const QString& text) {
     auto found = runs.constFind(key);
     if (found != runs.constEnd()) return *found;
     if (runs.size() >= 4096) runs.clear();  // the scenes use a few hundred
-    TextRun run;
-    run.width = QFontMetrics(font).horizontalAdvance(text);
-    run.text.setText(text);
-    run.text.setTextFormat(Qt::PlainText);
-    run.text.prepare(QTransform(), font);
-    return *runs.insert(key, std::move(run));
+    return *runs.insert(key, MakeTextRun(font, fontAscent_, fontHeight_, text));
 }
 
 int TCanvas::TextWidth(const QString& text) {
@@ -448,26 +580,26 @@ void TCanvas::TextOut(int x, int y, const QString& text) {
     const TextRun& run = Run(text);
     const int width = run.width;
     if (image_ != nullptr && !image_->isNull() && !text.isEmpty()) {
-        if (bkMode_ == OPAQUE) {
-            const QRect ground(x, y, width, fontHeight_);
-            if (IsRgb32(*image_)) {
+        const QRect ground(x, y, width, fontHeight_);
+        const QRgb ink = 0xFF000000u | Font.Color;
+        if (IsRgb32(*image_)) {
+            if (bkMode_ == OPAQUE) {
                 DetachFor(ground);
-                FillRect(*image_, ground, 0xFF000000u | bkColor_);
-            } else {
-                Painter().fillRect(ground, ToQColor(bkColor_));
+                MarkDirty(FillRect(*image_, ground, 0xFF000000u | bkColor_));
             }
+            MarkDirty(PaintRuns(*image_, QPoint(x, y), run.spans, ink));
+        } else {
+            QPainter& p = Painter();
+            if (bkMode_ == OPAQUE) p.fillRect(ground, ToQColor(bkColor_));
+            if (painterFont_ != fontSerial_) {
+                p.setFont(font_);
+                painterFont_ = fontSerial_;
+            }
+            p.setPen(ToQColor(Font.Color));
+            p.drawText(QPoint(x, y + fontAscent_), text);
+            // Glyphs may overhang their advance a little (italic, large sizes).
+            MarkDirty(QRect(x - fontHeight_ / 2, y, width + fontHeight_, fontHeight_));
         }
-        QPainter& p = Painter();
-        if (painterFont_ != fontSerial_) {
-            p.setFont(font_);
-            painterFont_ = fontSerial_;
-        }
-        p.setPen(ToQColor(Font.Color));
-        // Laid out from the top-left of the text cell: the baseline falls at y + ascent, exactly
-        // where drawing the string at that baseline would put it.
-        p.drawStaticText(QPointF(x, y), run.text);
-        // Glyphs may overhang their advance a little (italic, large sizes).
-        MarkDirty(QRect(x - fontHeight_ / 2, y, width + fontHeight_, fontHeight_));
     }
     pos_ = QPoint(x + width, y);
 }
@@ -477,8 +609,7 @@ void TCanvas::Draw(int x, int y, const TBitmap* bitmap) {
         return;
     if (IsRgb32(*image_) && IsRgb32(bitmap->Image()) && &bitmap->Image() != image_) {
         if (CopyMode == cmSrcCopy) DetachFor(QRect(QPoint(x, y), bitmap->Image().size()));
-        Blit(*image_, QPoint(x, y), bitmap->Image(), CopyMode);
-        MarkDirty(QRect(QPoint(x, y), bitmap->Image().size()));
+        MarkDirty(Blit(*image_, QPoint(x, y), bitmap->Image(), CopyMode));
         return;
     }
     QPainter& p = Painter();
