@@ -333,6 +333,7 @@ TCanvas::~TCanvas() {
 
 void TCanvas::SetImage(QImage* image) {
     EndPaint();
+    ForgetPicture();
     image_ = image;
 }
 
@@ -386,6 +387,61 @@ void TCanvas::DetachFor(const QRect& covered) {
         }
     }
     *image_ = std::move(own);
+}
+
+void TCanvas::MarkDirty(const QRect& changed) {
+    if (changed.isEmpty()) return;
+    dirty_ |= changed;
+    // Areas known to be of one colour no longer are where something changed.
+    std::erase_if(uniform_, [&](const Uniform& u) { return u.area.intersects(changed); });
+}
+
+void TCanvas::ForgetPicture() {
+    uniform_.clear();
+}
+
+namespace {
+
+// What is left of `area` once the part inside `known` is taken away, when that part spans the
+// whole width or height of `area` from one of its sides; `area` itself otherwise.
+QRect Remainder(QRect area, const QRect& known) {
+    if (known.left() <= area.left() && known.right() >= area.right()) {
+        if (known.top() <= area.top() && known.bottom() >= area.top()) {
+            area.setTop(known.bottom() + 1);
+        } else if (known.bottom() >= area.bottom() && known.top() <= area.bottom()) {
+            area.setBottom(known.top() - 1);
+        }
+    } else if (known.top() <= area.top() && known.bottom() >= area.bottom()) {
+        if (known.left() <= area.left() && known.right() >= area.left()) {
+            area.setLeft(known.right() + 1);
+        } else if (known.right() >= area.right() && known.left() <= area.right()) {
+            area.setRight(known.left() - 1);
+        }
+    }
+    return area;
+}
+
+}  // namespace
+
+void TCanvas::Fill(QRect area, QRgb rgb) {
+    area &= image_->rect();
+    if (area.isEmpty()) return;
+    // The scenes fill the same large areas with the same colours tick after tick (the table's
+    // mask and its dark top): what is known to have the colour already is left alone.
+    QRect rest = area;
+    for (const Uniform& u : uniform_) {
+        if (u.colour != rgb) continue;
+        if (u.area.contains(rest)) {
+            rest = QRect();
+            break;
+        }
+        rest = Remainder(rest, u.area);
+    }
+    if (!rest.isEmpty()) MarkDirty(FillRect(*image_, rest, rgb));
+    // Remember the whole area; drop what it contains, and the oldest when there are many.
+    std::erase_if(uniform_, [&](const Uniform& u) { return area.contains(u.area); });
+    if (uniform_.size() >= 16) uniform_.erase(uniform_.begin());
+    uniform_.push_back({area, rgb});
 }
 
 void TCanvas::Reset() {
@@ -485,7 +541,7 @@ bool TCanvas::RectangleDirect(int left, int top, int right, int bottom) {
     if (static_cast<TBrushStyle>(Brush.Style) == bsSolid) DetachFor(outer);
     switch (static_cast<TBrushStyle>(Brush.Style)) {
         case bsSolid:
-            MarkDirty(FillRect(*image_, inner, brush));
+            Fill(inner, brush);
             break;
         case bsCross:
             MarkDirty(FillCross(*image_, inner, brush));
@@ -493,11 +549,10 @@ bool TCanvas::RectangleDirect(int left, int top, int right, int bottom) {
         case bsClear:
             break;
     }
-    MarkDirty(FillRect(*image_, QRect(outer.left(), outer.top(), outer.width(), width), pen));
-    MarkDirty(
-        FillRect(*image_, QRect(outer.left(), inner.bottom() + 1, outer.width(), width), pen));
-    MarkDirty(FillRect(*image_, QRect(outer.left(), inner.top(), width, inner.height()), pen));
-    MarkDirty(FillRect(*image_, QRect(inner.right() + 1, inner.top(), width, inner.height()), pen));
+    Fill(QRect(outer.left(), outer.top(), outer.width(), width), pen);
+    Fill(QRect(outer.left(), inner.bottom() + 1, outer.width(), width), pen);
+    Fill(QRect(outer.left(), inner.top(), width, inner.height()), pen);
+    Fill(QRect(inner.right() + 1, inner.top(), width, inner.height()), pen);
     return true;
 }
 
@@ -585,7 +640,7 @@ void TCanvas::TextOut(int x, int y, const QString& text) {
         if (IsRgb32(*image_)) {
             if (bkMode_ == OPAQUE) {
                 DetachFor(ground);
-                MarkDirty(FillRect(*image_, ground, 0xFF000000u | bkColor_));
+                Fill(ground, 0xFF000000u | bkColor_);
             }
             MarkDirty(PaintRuns(*image_, QPoint(x, y), run.spans, ink));
         } else {
@@ -633,9 +688,10 @@ void TCanvas::Draw(int x, int y, const TBitmap* bitmap) {
 TBitmap::TBitmap() : canvas_(std::make_unique<TCanvas>(&image_)) {}
 
 QImage& TBitmap::Image() {
-    // Whoever takes the picture may replace or share it: the canvas's painter must not outlive
-    // that.
+    // Whoever takes the picture may replace, share or draw on it: the canvas's painter must not
+    // outlive that, nor what the canvas knows of its pixels.
     canvas_->EndPaint();
+    canvas_->ForgetPicture();
     return image_;
 }
 
@@ -644,6 +700,7 @@ void TBitmap::SetSize(int w, int h) {
     h = std::max(0, h);
     if (w == width_ && h == height_) return;
     canvas_->EndPaint();
+    canvas_->ForgetPicture();
     width_ = w;
     height_ = h;
     QImage resized;
@@ -662,6 +719,7 @@ void TBitmap::SetSize(int w, int h) {
 void TBitmap::Assign(const TBitmap& source) {
     // The two bitmaps share one picture until either is drawn on: no painter may be left on it.
     canvas_->EndPaint();
+    canvas_->ForgetPicture();
     source.canvas_->EndPaint();
     width_ = source.width_;
     height_ = source.height_;

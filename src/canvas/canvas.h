@@ -162,7 +162,12 @@ class TCanvas {
     // still shared with its source gets its own buffer without copying that area.
     void DetachFor(const QRect& covered);
 
-    void MarkDirty(const QRect& r) { dirty_ |= r; }
+    void MarkDirty(const QRect& changed);
+    // Fills an area with a colour, skipping what is known to have it already.
+    void Fill(QRect area, QRgb rgb);
+    // Forgets what the canvas knows of its picture's pixels (the picture changed behind it).
+    void ForgetPicture();
+    friend class TBitmap;
 
     QImage* image_;
     QRect dirty_;
@@ -180,6 +185,13 @@ class TCanvas {
     int fontHeight_ = 0;
     QString fontKey_;
     unsigned fontSerial_ = 0;
+
+    // Areas filled with one colour and not drawn on since, most recent last.
+    struct Uniform {
+        QRect area;
+        QRgb colour;
+    };
+    std::vector<Uniform> uniform_;
 
     std::unique_ptr<QPainter> painter_;
     const uchar* painterBits_ = nullptr;

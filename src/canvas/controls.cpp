@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <utility>
 
 TImage::TImage(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -9,7 +10,7 @@ TImage::TImage(QWidget* parent) : QWidget(parent) {
 
 void TImage::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    const QImage& image = Picture.Bitmap.Image();
+    const QImage& image = std::as_const(Picture.Bitmap).Image();
     const QRect area = event->rect();
     if (!image.isNull()) {
         p.drawImage(area.topLeft(), image, area);
