@@ -1,12 +1,14 @@
-// The canvas draws its rectangles and copies its bitmaps pixel for pixel as Qt's own raster
-// painter does with the canvas's settings (aliased, pen straddling the outline, brush origin at
-// the image's corner, raster operations for the copy modes), whatever the size, the corner
-// order, the pen, the brush and the clipping at the image's edges.
+// The canvas draws its rectangles and wide lines and copies its bitmaps pixel for pixel as Qt's
+// own raster painter does with the canvas's settings (aliased, pen straddling the outline, round
+// ends on wide lines, brush origin at the image's corner, raster operations for the copy modes),
+// whatever the size, the direction, the corner order, the pen, the brush, the place and the
+// clipping at the image's edges.
 #include <gtest/gtest.h>
 
 #include <QPainter>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "canvas/canvas.h"
 #include "support/pixels.h"
@@ -182,4 +184,74 @@ TEST(CanvasRaster, DrawingOnACopyOfAPictureLeavesTheOriginalAlone) {
     EXPECT_TRUE(All(source.Image(), QRect(0, 0, 10, 10), clGreen));
     EXPECT_EQ(At(target.Image(), 0, 0), clBlack);
     EXPECT_EQ(At(target.Image(), 5, 5), clWhite);
+}
+
+namespace {
+
+QImage PainterLine(QSize size, QPoint from, QPoint to, int width, TColor colour) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(ToQColor(kGround));
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    QPen pen(ToQColor(colour));
+    pen.setWidth(width);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    p.setPen(pen);
+    p.drawLine(from, to);
+    return image;
+}
+
+QImage CanvasLine(TBitmap& bitmap, QSize size, QPoint from, QPoint to, int width, TColor colour) {
+    bitmap.SetSize(size.width(), size.height());
+    bitmap.Image().fill(ToQColor(kGround));
+    TCanvas& c = *bitmap.Canvas();
+    c.Pen.Width = width;
+    c.Pen.Color = colour;
+    c.MoveTo(from.x(), from.y());
+    c.LineTo(to.x(), to.y());
+    return std::as_const(bitmap).Image();
+}
+
+}  // namespace
+
+TEST(CanvasRaster, WideLinesMatchThePainterInEveryDirectionAndPlace) {
+    TBitmap bitmap;
+    const QSize size(64, 64);
+    int compared = 0;
+    for (int width : {2, 3, 4}) {
+        for (QPoint from : {QPoint(20, 20), QPoint(23, 27), QPoint(31, 18), QPoint(40, 41)}) {
+            for (int dx = -18; dx <= 18; ++dx) {
+                for (int dy = -18; dy <= 18; ++dy) {
+                    const QPoint to = from + QPoint(dx, dy);
+                    ASSERT_EQ(Differences(PainterLine(size, from, to, width, clRed),
+                                          CanvasLine(bitmap, size, from, to, width, clRed)),
+                              0)
+                        << "width " << width << " from " << from.x() << "," << from.y() << " by "
+                        << dx << "," << dy;
+                    ++compared;
+                }
+            }
+        }
+    }
+    EXPECT_GT(compared, 16000);
+}
+
+TEST(CanvasRaster, LongAndClippedWideLinesMatchThePainter) {
+    TBitmap bitmap;
+    const QSize size(449, 581);
+    const QPoint lines[][2] = {
+        {{1, 20}, {1, 536}},      {{1, 20}, {30, 1}},   {{30, 528}, {1, 528}},
+        {{0, 0}, {448, 580}},     {{448, 3}, {2, 579}}, {{-5, 40}, {60, 45}},
+        {{200, 570}, {210, 600}}, {{15, 15}, {2, 9}},   {{440, 100}, {460, 90}},
+    };
+    for (const auto& line : lines) {
+        for (int width : {2, 3}) {
+            EXPECT_EQ(Differences(PainterLine(size, line[0], line[1], width, clGreen),
+                                  CanvasLine(bitmap, size, line[0], line[1], width, clGreen)),
+                      0)
+                << line[0].x() << "," << line[0].y() << " to " << line[1].x() << "," << line[1].y()
+                << " width " << width;
+        }
+    }
 }

@@ -26,6 +26,14 @@ struct TextRun {
     std::vector<Span> spans;
 };
 
+// The pixels of a line wider than one pixel, from its start point: the painter's round-capped
+// stroke, rasterised once for each direction, length and width. Coordinates are whole pixels, so
+// the same line elsewhere covers the same pixels moved by the same amount.
+struct LineStamp {
+    QRect bounds;  // from the start point
+    std::vector<TextRun::Span> spans;
+};
+
 namespace {
 
 QPen MakePen(const TPen& pen, Qt::PenJoinStyle join) {
@@ -196,21 +204,26 @@ TT_VECTOR_CLONES QRect Blit(QImage& target, QPoint at, const QImage& source, TCo
                 break;
             case cmSrcAnd: {
                 // A white source row leaves the target row as it is (its pixels are opaque):
-                // the target need not even be read. Masks are mostly white.
-                QRgb all = ~0u;
-                for (int x = 0; x < width; ++x)
-                    all &= from[x];
-                if (all == ~0u) continue;
+                // the target need not even be read. Masks are mostly white. A row whose ends
+                // and middle are not all white is not looked at twice.
+                if ((from[0] & from[width / 2] & from[width - 1]) == ~0u) {
+                    QRgb all = ~0u;
+                    for (int x = 0; x < width; ++x)
+                        all &= from[x];
+                    if (all == ~0u) continue;
+                }
                 for (int x = 0; x < width; ++x)
                     to[x] = (from[x] & to[x]) | kOpaque;
                 break;
             }
             case cmSrcPaint: {
                 // Likewise a black source row under OR.
-                QRgb any = 0;
-                for (int x = 0; x < width; ++x)
-                    any |= from[x];
-                if ((any & 0x00FFFFFFu) == 0) continue;
+                if (((from[0] | from[width / 2] | from[width - 1]) & 0x00FFFFFFu) == 0) {
+                    QRgb any = 0;
+                    for (int x = 0; x < width; ++x)
+                        any |= from[x];
+                    if ((any & 0x00FFFFFFu) == 0) continue;
+                }
                 for (int x = 0; x < width; ++x)
                     to[x] = from[x] | to[x] | kOpaque;
                 break;
@@ -285,6 +298,55 @@ TextRun MakeTextRun(const QFont& font, int ascent, int height, const QString& te
         if (!touchesBorder || margin > 4096) break;
     }
     return run;
+}
+
+LineStamp MakeLineStamp(int dx, int dy, int width) {
+    LineStamp stamp;
+    for (int margin = width + 2;; margin *= 2) {
+        const QPoint from(margin + std::max(0, -dx), margin + std::max(0, -dy));
+        QImage scratch(std::abs(dx) + 2 * margin + 1, std::abs(dy) + 2 * margin + 1,
+                       QImage::Format_RGB32);
+        constexpr QRgb kGround = 0xFF000000u;
+        scratch.fill(kGround);
+        {
+            QPainter p(&scratch);
+            PrepareAliased(p);
+            QPen pen(Qt::white);
+            pen.setWidth(width);
+            pen.setCapStyle(Qt::RoundCap);
+            pen.setJoinStyle(Qt::RoundJoin);
+            p.setPen(pen);
+            p.drawLine(from, from + QPoint(dx, dy));
+        }
+        stamp.spans.clear();
+        stamp.bounds = QRect();
+        bool touchesBorder = false;
+        for (int y = 0; y < scratch.height(); ++y) {
+            const QRgb* row = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
+            for (int x = 0; x < scratch.width(); ++x) {
+                if (row[x] == kGround) continue;
+                int end = x;
+                while (end + 1 < scratch.width() && row[end + 1] != kGround)
+                    ++end;
+                stamp.spans.push_back({y - from.y(), x - from.x(), end - from.x()});
+                stamp.bounds |= QRect(QPoint(x, y), QPoint(end, y)).translated(-from);
+                if (y == 0 || y == scratch.height() - 1 || x == 0 || end == scratch.width() - 1)
+                    touchesBorder = true;
+                x = end;
+            }
+        }
+        if (!touchesBorder || margin > 4096) break;
+    }
+    return stamp;
+}
+
+const LineStamp& LineStampFor(int dx, int dy, int width) {
+    static QHash<quint64, LineStamp> stamps;
+    const quint64 key = (quint64(quint32(dx)) << 32) ^ (quint64(quint32(dy)) << 8) ^ quint64(width);
+    auto found = stamps.constFind(key);
+    if (found != stamps.constEnd()) return *found;
+    if (stamps.size() >= 4096) stamps.clear();
+    return *stamps.insert(key, MakeLineStamp(dx, dy, width));
 }
 
 QHash<QString, TextRun>& TextRuns() {
@@ -492,6 +554,8 @@ void TCanvas::LineTo(int x, int y) {
     if (image_ != nullptr && !image_->isNull() && to != pos_) {
         if (Pen.Width <= 1) {
             MarkDirty(ThinLine(*image_, pos_, to, Pen.Color));
+        } else if (const LineStamp* stamp = WideLineStamp(to)) {
+            MarkDirty(PaintRuns(*image_, pos_, stamp->spans, 0xFF000000u | Pen.Color));
         } else {
             QPainter& p = Painter();
             p.setPen(MakePen(Pen, Qt::RoundJoin));
@@ -501,6 +565,18 @@ void TCanvas::LineTo(int x, int y) {
         }
     }
     pos_ = to;
+}
+
+// A wide line on a 32-bit image, from the pen position, when all of it falls inside the image
+// (the painter draws the others, cut at the edges).
+const LineStamp* TCanvas::WideLineStamp(QPoint to) const {
+    if (!IsRgb32(*image_)) return nullptr;
+    const QPoint d = to - pos_;
+    // Coordinates of a few thousand pixels at most, so that the offsets stay exact.
+    if (std::abs(d.x()) > 4096 || std::abs(d.y()) > 4096) return nullptr;
+    const LineStamp& stamp = LineStampFor(d.x(), d.y(), Pen.Width);
+    if (!image_->rect().contains(stamp.bounds.translated(pos_))) return nullptr;
+    return &stamp;
 }
 
 void TCanvas::Rectangle(int left, int top, int right, int bottom) {
@@ -588,20 +664,62 @@ void TCanvas::Polygon(std::initializer_list<TPoint> points) {
                   .adjusted(-reach, -reach, reach, reach));
 }
 
+namespace {
+
+// A font as the canvases use it: the Qt font and its metrics, set up once for each face, size
+// and weight (the scenes switch between a handful of them many times a frame).
+struct CanvasFont {
+    QString name;
+    int pixels;
+    bool bold;
+    QFont font;
+    int ascent;
+    int height;
+    QString key;  // names the font in the text cache
+    unsigned serial;
+};
+
+std::vector<CanvasFont>& Fonts() {
+    static std::vector<CanvasFont>* fonts = [] {
+        auto* list = new std::vector<CanvasFont>();
+        // Fonts must go before the application does.
+        qAddPostRoutine([] { Fonts().clear(); });
+        return list;
+    }();
+    return *fonts;
+}
+
+const CanvasFont& FontFor(const QString& name, int pixels, bool bold) {
+    std::vector<CanvasFont>* fonts = &Fonts();
+    for (const CanvasFont& f : *fonts) {
+        if (f.pixels == pixels && f.bold == bold && f.name == name) return f;
+    }
+    if (fonts->size() >= 64) fonts->clear();
+    static unsigned serial = 0;
+    CanvasFont f{name, pixels, bold, MakeFont(name, pixels, bold), 0, 0, QString(), ++serial};
+    const QFontMetrics metrics(f.font);
+    f.ascent = metrics.ascent();
+    f.height = metrics.height();
+    f.key = name + QChar(0x1F) + QString::number(pixels) +
+            (bold ? QStringLiteral("b") : QStringLiteral("r")) + QChar(0x1F);
+    fonts->push_back(std::move(f));
+    return fonts->back();
+}
+
+}  // namespace
+
 const QFont& TCanvas::CurrentFont() {
     const int pixels = PointsToPixels(Font.Size);
     if (pixels != fontPixels_ || Font.Bold != fontBold_ || Font.Name != fontName_) {
-        fontName_ = Font.Name;
-        fontPixels_ = pixels;
-        fontBold_ = Font.Bold;
-        font_ = MakeFont(fontName_, fontPixels_, fontBold_);
-        const QFontMetrics metrics(font_);
-        fontAscent_ = metrics.ascent();
-        fontHeight_ = metrics.height();
-        fontKey_ = fontName_ + QChar(0x1F) + QString::number(fontPixels_) +
-                   (fontBold_ ? QStringLiteral("b") : QStringLiteral("r")) + QChar(0x1F);
-        static unsigned serial = 0;
-        fontSerial_ = ++serial;
+        const CanvasFont& f = FontFor(Font.Name, pixels, Font.Bold);
+        fontName_ = f.name;
+        fontPixels_ = f.pixels;
+        fontBold_ = f.bold;
+        font_ = f.font;
+        fontAscent_ = f.ascent;
+        fontHeight_ = f.height;
+        fontKey_ = f.key;
+        fontSerial_ = f.serial;
     }
     return font_;
 }

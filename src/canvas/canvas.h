@@ -27,6 +27,7 @@
 class QPainter;
 class TBitmap;
 struct TextRun;
+struct LineStamp;
 
 struct TPoint {
     int x;
@@ -153,6 +154,7 @@ class TCanvas {
     const QFont& CurrentFont();
     int CurrentAscent();
     const TextRun& Run(const QString& text);
+    const LineStamp* WideLineStamp(QPoint to) const;
 
     // The painter for the calls that need one, kept from one call to the next: setting one up
     // costs more than most of the scenes' drawing calls. It is ended when the picture is
