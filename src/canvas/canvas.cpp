@@ -810,6 +810,7 @@ QImage& TBitmap::Image() {
     // outlive that, nor what the canvas knows of its pixels.
     canvas_->EndPaint();
     canvas_->ForgetPicture();
+    canvas_->MarkDirty(image_.rect());
     return image_;
 }
 
@@ -819,6 +820,7 @@ void TBitmap::SetSize(int w, int h) {
     if (w == width_ && h == height_) return;
     canvas_->EndPaint();
     canvas_->ForgetPicture();
+    canvas_->MarkDirty(QRect(0, 0, std::max(w, width_), std::max(h, height_)));
     width_ = w;
     height_ = h;
     QImage resized;
@@ -838,6 +840,8 @@ void TBitmap::Assign(const TBitmap& source) {
     // The two bitmaps share one picture until either is drawn on: no painter may be left on it.
     canvas_->EndPaint();
     canvas_->ForgetPicture();
+    canvas_->MarkDirty(
+        QRect(0, 0, std::max(width_, source.width_), std::max(height_, source.height_)));
     source.canvas_->EndPaint();
     width_ = source.width_;
     height_ = source.height_;

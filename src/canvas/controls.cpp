@@ -12,11 +12,10 @@ void TImage::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     const QImage& image = std::as_const(Picture.Bitmap).Image();
     const QRect area = event->rect();
-    if (!image.isNull()) {
-        p.drawImage(area.topLeft(), image, area);
-    }
+    const QRect covered = image.isNull() ? QRect() : QRect(QPoint(0, 0), image.size()) & area;
+    if (!covered.isEmpty()) p.drawImage(covered.topLeft(), image, covered);
+    if (covered == area) return;
     // Whatever the picture does not cover shows the parent's face.
-    const QRect covered = image.isNull() ? QRect() : QRect(QPoint(0, 0), image.size());
     const QRegion rest = QRegion(area).subtracted(QRegion(covered));
     for (const QRect& r : rest)
         p.fillRect(r, ToQColor(clBtnFace));
