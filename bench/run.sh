@@ -3,9 +3,10 @@
 # (repaint included) for every scene, the time from start to the first complete idle picture,
 # and the peak resident memory of a full tour of the seven scenes.
 #
-# Environment: TT_BUILD (build directory, default build/), TT_BENCH_REPS (repetitions of each
-# tick benchmark, default 9), TT_BENCH_MIN_TIME (seconds per repetition, default 0.1),
-# TT_START_RUNS (start-up runs, default 11), TT_TOUR_RUNS (full tours, default 3).
+# Environment: TT_BUILD (build directory, default build/), TT_NO_BUILD=1 (measure what is
+# there, e.g. the programs of an older version), TT_BENCH_REPS (repetitions of each tick
+# benchmark, default 9), TT_BENCH_MIN_TIME (seconds per repetition, default 0.1), TT_START_RUNS
+# (start-up runs, default 11), TT_TOUR_RUNS (full tours, default 3).
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -15,10 +16,12 @@ min_time="${TT_BENCH_MIN_TIME:-0.1}"
 start_runs="${TT_START_RUNS:-11}"
 tour_runs="${TT_TOUR_RUNS:-3}"
 
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTT_WERROR=ON >/dev/null
+if [ "${TT_NO_BUILD:-0}" != 1 ]; then
+  if [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTT_WERROR=ON >/dev/null
+  fi
+  cmake --build "$build" --target table-tracante tick_bench tt_measure >/dev/null
 fi
-cmake --build "$build" --target table-tracante tick_bench tt_measure >/dev/null
 
 program="$build/src/table-tracante"
 export QT_QPA_PLATFORM=offscreen
@@ -41,7 +44,8 @@ for item in 1 2 3 4 5 6; do
   tour_args+=(--select "$item" --ticks 159)
   [ "$item" -ge 3 ] && tour_args+=(--comments)
 done
-tour="$("$build/bench/tt_measure" "$tour_runs" "$program" "${tour_args[@]}" 2>/dev/null)"
+# From the documents' directory, so that every comment page is found whatever the build.
+tour="$(cd "$root/data" && "$build/bench/tt_measure" "$tour_runs" "$program" "${tour_args[@]}" 2>/dev/null)"
 
 value() { sed -n "s/.*\<$1=\([0-9.]*\).*/\1/p" <<<"$2"; }
 

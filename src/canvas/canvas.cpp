@@ -24,6 +24,7 @@ struct TextRun {
     };
     int width = 0;  // the advance, where the pen position moves to
     std::vector<Span> spans;
+    QRect bounds;  // of the runs
 };
 
 // The pixels of a line wider than one pixel, from its start point: the painter's round-capped
@@ -103,6 +104,25 @@ QRect ThinLine(QImage& image, QPoint from, QPoint to, TColor colour) {
     QRgb* const bits = reinterpret_cast<QRgb*>(image.bits());
     const qsizetype stride = image.bytesPerLine() / 4;
     Changes changes;
+    if (minor == 0) {
+        // Straight across or straight down, as most of the scenes' strokes: the pixels from
+        // `from` up to `to`, clipped.
+        const QPoint last = to - QPoint(xMajor ? sx : 0, xMajor ? 0 : sy);
+        const QRect line =
+            QRect(QPoint(std::min(from.x(), last.x()), std::min(from.y(), last.y())),
+                  QPoint(std::max(from.x(), last.x()), std::max(from.y(), last.y()))) &
+            image.rect();
+        for (int y = line.top(); y <= line.bottom(); ++y) {
+            QRgb* const row = bits + y * stride;
+            for (int x = line.left(); x <= line.right(); ++x) {
+                if (row[x] != rgb) {
+                    row[x] = rgb;
+                    changes.Add(y, x, x);
+                }
+            }
+        }
+        return changes.Rect();
+    }
     // i * minor = q * major + rem; the pixel is q or q + 1 steps off by the remainder's size.
     int q = 0, rem = 0;
     for (int i = 0; i < major; ++i) {
@@ -236,12 +256,30 @@ TT_VECTOR_CLONES QRect Blit(QImage& target, QPoint at, const QImage& source, TCo
 
 // Gives the colour to the runs of a text put with the top-left of its cell at `at`; returns the
 // part of the image it changed.
-QRect PaintRuns(QImage& image, QPoint at, const std::vector<TextRun::Span>& spans, QRgb rgb) {
+QRect PaintRuns(QImage& image, QPoint at, const std::vector<TextRun::Span>& spans, QRgb rgb,
+                const QRect& bounds) {
     const int w = image.width();
     const int h = image.height();
     const qsizetype stride = image.bytesPerLine() / 4;
     QRgb* const bits = reinterpret_cast<QRgb*>(image.bits());
     Changes changes;
+    const QRect placed = bounds.translated(at);
+    if (placed.left() >= 0 && placed.top() >= 0 && placed.right() < w && placed.bottom() < h) {
+        // All inside: no clipping, and one test per run.
+        QRgb* const origin = bits + at.y() * stride + at.x();
+        bool changed = false;
+        for (const TextRun::Span& span : spans) {
+            QRgb* const run = origin + span.y * stride;
+            QRgb differ = 0;
+            for (int x = span.left; x <= span.right; ++x) {
+                differ |= run[x] ^ rgb;
+                run[x] = rgb;
+            }
+            changed |= differ != 0;
+        }
+        // Redrawn where it already is, it changes nothing and need not be shown again.
+        return changed ? placed : QRect();
+    }
     for (const TextRun::Span& span : spans) {
         const int y = at.y() + span.y;
         if (y < 0 || y >= h) continue;
@@ -281,6 +319,7 @@ TextRun MakeTextRun(const QFont& font, int ascent, int height, const QString& te
             p.drawText(QPoint(margin, margin + ascent), text);
         }
         run.spans.clear();
+        run.bounds = QRect();
         bool touchesBorder = false;
         for (int y = 0; y < scratch.height(); ++y) {
             const QRgb* row = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
@@ -290,6 +329,8 @@ TextRun MakeTextRun(const QFont& font, int ascent, int height, const QString& te
                 while (end + 1 < scratch.width() && row[end + 1] != kGround)
                     ++end;
                 run.spans.push_back({y - margin, x - margin, end - margin});
+                run.bounds |=
+                    QRect(QPoint(x - margin, y - margin), QPoint(end - margin, y - margin));
                 if (y == 0 || y == scratch.height() - 1 || x == 0 || end == scratch.width() - 1)
                     touchesBorder = true;
                 x = end;
@@ -451,11 +492,31 @@ void TCanvas::DetachFor(const QRect& covered) {
     *image_ = std::move(own);
 }
 
+namespace {
+
+// Rectangle tests on valid rectangles, inline: they run for every drawing call.
+bool Inside(const QRect& inner, const QRect& outer) {
+    return inner.left() >= outer.left() && inner.right() <= outer.right() &&
+           inner.top() >= outer.top() && inner.bottom() <= outer.bottom();
+}
+bool Overlap(const QRect& a, const QRect& b) {
+    return a.left() <= b.right() && b.left() <= a.right() && a.top() <= b.bottom() &&
+           b.top() <= a.bottom();
+}
+
+}  // namespace
+
 void TCanvas::MarkDirty(const QRect& changed) {
     if (changed.isEmpty()) return;
-    dirty_ |= changed;
+    if (dirty_.isEmpty()) {
+        dirty_ = changed;
+    } else {
+        dirty_.setCoords(
+            std::min(dirty_.left(), changed.left()), std::min(dirty_.top(), changed.top()),
+            std::max(dirty_.right(), changed.right()), std::max(dirty_.bottom(), changed.bottom()));
+    }
     // Areas known to be of one colour no longer are where something changed.
-    std::erase_if(uniform_, [&](const Uniform& u) { return u.area.intersects(changed); });
+    std::erase_if(uniform_, [&](const Uniform& u) { return Overlap(u.area, changed); });
 }
 
 void TCanvas::ForgetPicture() {
@@ -493,7 +554,7 @@ void TCanvas::Fill(QRect area, QRgb rgb) {
     QRect rest = area;
     for (const Uniform& u : uniform_) {
         if (u.colour != rgb) continue;
-        if (u.area.contains(rest)) {
+        if (Inside(rest, u.area)) {
             rest = QRect();
             break;
         }
@@ -501,7 +562,7 @@ void TCanvas::Fill(QRect area, QRgb rgb) {
     }
     if (!rest.isEmpty()) MarkDirty(FillRect(*image_, rest, rgb));
     // Remember the whole area; drop what it contains, and the oldest when there are many.
-    std::erase_if(uniform_, [&](const Uniform& u) { return area.contains(u.area); });
+    std::erase_if(uniform_, [&](const Uniform& u) { return Inside(u.area, area); });
     if (uniform_.size() >= 16) uniform_.erase(uniform_.begin());
     uniform_.push_back({area, rgb});
 }
@@ -555,13 +616,15 @@ void TCanvas::LineTo(int x, int y) {
         if (Pen.Width <= 1) {
             MarkDirty(ThinLine(*image_, pos_, to, Pen.Color));
         } else if (const LineStamp* stamp = WideLineStamp(to)) {
-            MarkDirty(PaintRuns(*image_, pos_, stamp->spans, 0xFF000000u | Pen.Color));
+            MarkDirty(
+                PaintRuns(*image_, pos_, stamp->spans, 0xFF000000u | Pen.Color, stamp->bounds));
         } else {
             QPainter& p = Painter();
             p.setPen(MakePen(Pen, Qt::RoundJoin));
             p.drawLine(pos_, to);
             const int w = Pen.Width;
-            MarkDirty(QRect(pos_, to).normalized().adjusted(-w, -w, w, w));
+            MarkDirty(QRect(QPoint(std::min(pos_.x(), x) - w, std::min(pos_.y(), y) - w),
+                            QPoint(std::max(pos_.x(), x) + w, std::max(pos_.y(), y) + w)));
         }
     }
     pos_ = to;
@@ -760,7 +823,7 @@ void TCanvas::TextOut(int x, int y, const QString& text) {
                 DetachFor(ground);
                 Fill(ground, 0xFF000000u | bkColor_);
             }
-            MarkDirty(PaintRuns(*image_, QPoint(x, y), run.spans, ink));
+            MarkDirty(PaintRuns(*image_, QPoint(x, y), run.spans, ink, run.bounds));
         } else {
             QPainter& p = Painter();
             if (bkMode_ == OPAQUE) p.fillRect(ground, ToQColor(bkColor_));
