@@ -14,7 +14,10 @@
 #include <QEvent>
 #include <QObject>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
 
@@ -61,6 +64,9 @@ struct PhaseState {
         VeToY = veTo;
     }
 };
+
+// Frames of a lesson: one per tick.
+constexpr int kFrames = 159;
 
 // The scenes by menu item; -1 is the idle screen.
 struct Scene {
@@ -110,14 +116,26 @@ Ttable& SetUp(int item, int frame) {
     return *stage.form;
 }
 
+// The processor time of this thread, in seconds.
+double ThreadSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
 void TickBenchmark(benchmark::State& state, int item, int frame) {
     Ttable& form = SetUp(item, frame);
     PaintCounter fondPaints, windowPaints;
     form.FOND->installEventFilter(&fondPaints);
     form.installEventFilter(&windowPaints);
+    double cpu = 0, wall = 0;
     for (auto _ : state) {
         stage.start.Restore();  // a few stores: no need to stop the clock
+        const auto start = std::chrono::steady_clock::now();
+        const double cpuStart = ThreadSeconds();
         TimedTick(form);
+        cpu += ThreadSeconds() - cpuStart;
+        wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
     form.FOND->removeEventFilter(&fondPaints);
     form.removeEventFilter(&windowPaints);
@@ -126,6 +144,43 @@ void TickBenchmark(benchmark::State& state, int item, int frame) {
                                                        benchmark::Counter::kAvgIterations);
     state.counters["window_paints"] = benchmark::Counter(static_cast<double>(windowPaints.paints),
                                                          benchmark::Counter::kAvgIterations);
+    // The same per tick as the library's times, for one table with the whole lessons below.
+    state.counters["wall_ms"] = benchmark::Counter(wall * 1e3, benchmark::Counter::kAvgIterations);
+    state.counters["cpu_ms"] = benchmark::Counter(cpu * 1e3, benchmark::Counter::kAvgIterations);
+}
+
+// A whole lesson played frame after frame, as the timer plays it: the mean cost of its ticks.
+// Replaying one frame (above) draws on the window's canvas what is already there, which then
+// needs no repaint; here every frame adds its new curve segments and repaints them.
+void LessonBenchmark(benchmark::State& state, int item) {
+    stage.form.reset();
+    stage.item = -2;
+    auto form = std::make_unique<Ttable>();
+    PrepareForScript(*form);
+    ApplyAction(*form, {ScriptAction::Ticks, 2});
+    PaintCounter fondPaints, windowPaints;
+    form->FOND->installEventFilter(&fondPaints);
+    form->installEventFilter(&windowPaints);
+    double cpu = 0, wall = 0;
+    for (auto _ : state) {
+        ApplyAction(*form, {ScriptAction::Select, item});  // not counted: the time is ours
+        const auto start = std::chrono::steady_clock::now();
+        const double cpuStart = ThreadSeconds();
+        for (int frame = 1; frame <= kFrames; ++frame)
+            TimedTick(*form);
+        cpu += (ThreadSeconds() - cpuStart) / kFrames;
+        const std::chrono::duration<double> lesson = std::chrono::steady_clock::now() - start;
+        wall += lesson.count() / kFrames;
+        state.SetIterationTime(lesson.count());
+    }
+    form->FOND->removeEventFilter(&fondPaints);
+    form->removeEventFilter(&windowPaints);
+    const double ticks = static_cast<double>(state.iterations()) * kFrames;
+    state.counters["fond_paints"] = static_cast<double>(fondPaints.paints) / ticks;
+    state.counters["window_paints"] = static_cast<double>(windowPaints.paints) / ticks;
+    // Per tick: the library's own times are per lesson.
+    state.counters["wall_ms"] = benchmark::Counter(wall * 1e3, benchmark::Counter::kAvgIterations);
+    state.counters["cpu_ms"] = benchmark::Counter(cpu * 1e3, benchmark::Counter::kAvgIterations);
 }
 
 // TT_BENCH_ITERATIONS=N fixes the number of timed ticks (for a profiler run); otherwise the
@@ -144,6 +199,15 @@ void RegisterAll() {
             b->Unit(benchmark::kMillisecond);
             if (iterations > 0) b->Iterations(iterations);
             if (!lesson) break;
+        }
+        if (lesson) {
+            const int item = scene.item;
+            auto* b = benchmark::RegisterBenchmark(
+                (std::string("tick/") + scene.name + "/all").c_str(),
+                [item](benchmark::State& s) { LessonBenchmark(s, item); });
+            b->Unit(benchmark::kMillisecond)->UseManualTime();
+            if (iterations > 0) b->Iterations(std::max(1, iterations / kFrames));
+            b->MinTime(0.3);  // a dozen lessons
         }
     }
 }
