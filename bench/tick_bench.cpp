@@ -206,8 +206,11 @@ void RegisterAll() {
                 (std::string("tick/") + scene.name + "/all").c_str(),
                 [item](benchmark::State& s) { LessonBenchmark(s, item); });
             b->Unit(benchmark::kMillisecond)->UseManualTime();
-            if (iterations > 0) b->Iterations(std::max(1, iterations / kFrames));
-            b->MinTime(0.3);  // a dozen lessons
+            if (iterations > 0) {
+                b->Iterations(std::max(1, iterations / kFrames));
+            } else {
+                b->MinTime(0.3);  // a dozen lessons
+            }
         }
     }
 }
