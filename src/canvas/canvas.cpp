@@ -11,28 +11,33 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <optional>
 #include <utility>
 #include <vector>
 
-// A string as a font draws it, kept for the next time the same string is drawn in the same font
-// (the scenes redraw the same labels on every frame): its advance and the runs of pixels that
-// its glyphs cover, from the top-left of its cell. Text is drawn without antialiasing, so a
-// pixel is either covered or not, and the runs are the same wherever the text is put.
-struct TextRun {
+// Pixels a shape covers, as runs along rows, from an origin point.
+struct PixelRuns {
     struct Span {
         int y, left, right;  // right included
     };
-    int width = 0;  // the advance, where the pen position moves to
     std::vector<Span> spans;
-    QRect bounds;  // of the runs
+    QRect bounds;  // of the spans
+};
+
+// A string as a font draws it, kept for the next time the same string is drawn in the same font
+// (the scenes redraw the same labels on every frame): its advance and the pixels its glyphs
+// cover, from the top-left of its cell. Text is drawn without antialiasing, so a pixel is either
+// covered or not, and the runs are the same wherever the text is put.
+struct TextRun {
+    int width = 0;  // the advance, where the pen position moves to
+    PixelRuns runs;
 };
 
 // The pixels of a line wider than one pixel, from its start point: the painter's round-capped
 // stroke, rasterised once for each direction, length and width. Coordinates are whole pixels, so
 // the same line elsewhere covers the same pixels moved by the same amount.
 struct LineStamp {
-    QRect bounds;  // from the start point
-    std::vector<TextRun::Span> spans;
+    PixelRuns runs;
 };
 
 namespace {
@@ -254,10 +259,11 @@ TT_VECTOR_CLONES QRect Blit(QImage& target, QPoint at, const QImage& source, TCo
     return changes.Rect();
 }
 
-// Gives the colour to the runs of a text put with the top-left of its cell at `at`; returns the
-// part of the image it changed.
-QRect PaintRuns(QImage& image, QPoint at, const std::vector<TextRun::Span>& spans, QRgb rgb,
-                const QRect& bounds) {
+// Gives the colour to runs of pixels put with their origin at `at`; returns the part of the
+// image it changed.
+QRect PaintRuns(QImage& image, QPoint at, const PixelRuns& runs, QRgb rgb) {
+    const std::vector<PixelRuns::Span>& spans = runs.spans;
+    const QRect& bounds = runs.bounds;
     const int w = image.width();
     const int h = image.height();
     const qsizetype stride = image.bytesPerLine() / 4;
@@ -268,7 +274,7 @@ QRect PaintRuns(QImage& image, QPoint at, const std::vector<TextRun::Span>& span
         // All inside: no clipping, and one test per run.
         QRgb* const origin = bits + at.y() * stride + at.x();
         bool changed = false;
-        for (const TextRun::Span& span : spans) {
+        for (const PixelRuns::Span& span : spans) {
             QRgb* const run = origin + span.y * stride;
             QRgb differ = 0;
             for (int x = span.left; x <= span.right; ++x) {
@@ -280,7 +286,7 @@ QRect PaintRuns(QImage& image, QPoint at, const std::vector<TextRun::Span>& span
         // Redrawn where it already is, it changes nothing and need not be shown again.
         return changed ? placed : QRect();
     }
-    for (const TextRun::Span& span : spans) {
+    for (const PixelRuns::Span& span : spans) {
         const int y = at.y() + span.y;
         if (y < 0 || y >= h) continue;
         const int left = std::max(0, at.x() + span.left);
@@ -299,84 +305,74 @@ QRect PaintRuns(QImage& image, QPoint at, const std::vector<TextRun::Span>& span
     return changes.Rect();
 }
 
-// Lays out and rasterises a string once, as the painter draws it, into its runs of pixels.
+// The runs of the pixels that `draw` paints on a scratch picture of the given size, from
+// `origin`; nothing if they reach the picture's border, where they may have been cut.
+template <typename Draw>
+std::optional<PixelRuns> Trace(QSize size, QPoint origin, Draw draw) {
+    QImage scratch(size, QImage::Format_RGB32);
+    constexpr QRgb kGround = 0xFF000000u;
+    scratch.fill(kGround);
+    {
+        QPainter p(&scratch);
+        PrepareAliased(p);
+        draw(p);
+    }
+    PixelRuns runs;
+    for (int y = 0; y < scratch.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
+        for (int x = 0; x < scratch.width(); ++x) {
+            if (row[x] == kGround) continue;
+            int end = x;
+            while (end + 1 < scratch.width() && row[end + 1] != kGround)
+                ++end;
+            if (y == 0 || y == scratch.height() - 1 || x == 0 || end == scratch.width() - 1)
+                return std::nullopt;
+            runs.spans.push_back({y - origin.y(), x - origin.x(), end - origin.x()});
+            runs.bounds |= QRect(QPoint(x, y), QPoint(end, y)).translated(-origin);
+            x = end;
+        }
+    }
+    return runs;
+}
+
+// Lays out and rasterises a string once, as the painter draws it, into its runs of pixels. A
+// margin all round takes the glyphs that overhang their cell; it doubles until it is enough.
 TextRun MakeTextRun(const QFont& font, int ascent, int height, const QString& text) {
     TextRun run;
     run.width = QFontMetrics(font).horizontalAdvance(text);
     if (text.isEmpty()) return run;
-    // A margin all round for the glyphs that overhang their cell, doubled until nothing touches
-    // the border.
-    for (int margin = std::max(8, height);; margin *= 2) {
-        QImage scratch(std::max(1, run.width) + 2 * margin, height + 2 * margin,
-                       QImage::Format_RGB32);
-        constexpr QRgb kGround = 0xFF000000u;
-        scratch.fill(kGround);
-        {
-            QPainter p(&scratch);
-            PrepareAliased(p);
+    for (int margin = std::max(8, height); margin <= 8192; margin *= 2) {
+        const QSize size(std::max(1, run.width) + 2 * margin, height + 2 * margin);
+        auto runs = Trace(size, QPoint(margin, margin), [&](QPainter& p) {
             p.setFont(font);
             p.setPen(Qt::white);
             p.drawText(QPoint(margin, margin + ascent), text);
+        });
+        if (runs) {
+            run.runs = std::move(*runs);
+            break;
         }
-        run.spans.clear();
-        run.bounds = QRect();
-        bool touchesBorder = false;
-        for (int y = 0; y < scratch.height(); ++y) {
-            const QRgb* row = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
-            for (int x = 0; x < scratch.width(); ++x) {
-                if (row[x] == kGround) continue;
-                int end = x;
-                while (end + 1 < scratch.width() && row[end + 1] != kGround)
-                    ++end;
-                run.spans.push_back({y - margin, x - margin, end - margin});
-                run.bounds |=
-                    QRect(QPoint(x - margin, y - margin), QPoint(end - margin, y - margin));
-                if (y == 0 || y == scratch.height() - 1 || x == 0 || end == scratch.width() - 1)
-                    touchesBorder = true;
-                x = end;
-            }
-        }
-        if (!touchesBorder || margin > 4096) break;
     }
     return run;
 }
 
 LineStamp MakeLineStamp(int dx, int dy, int width) {
     LineStamp stamp;
-    for (int margin = width + 2;; margin *= 2) {
+    for (int margin = width + 2; margin <= 8192; margin *= 2) {
         const QPoint from(margin + std::max(0, -dx), margin + std::max(0, -dy));
-        QImage scratch(std::abs(dx) + 2 * margin + 1, std::abs(dy) + 2 * margin + 1,
-                       QImage::Format_RGB32);
-        constexpr QRgb kGround = 0xFF000000u;
-        scratch.fill(kGround);
-        {
-            QPainter p(&scratch);
-            PrepareAliased(p);
+        const QSize size(std::abs(dx) + 2 * margin + 1, std::abs(dy) + 2 * margin + 1);
+        auto runs = Trace(size, from, [&](QPainter& p) {
             QPen pen(Qt::white);
             pen.setWidth(width);
             pen.setCapStyle(Qt::RoundCap);
             pen.setJoinStyle(Qt::RoundJoin);
             p.setPen(pen);
             p.drawLine(from, from + QPoint(dx, dy));
+        });
+        if (runs) {
+            stamp.runs = std::move(*runs);
+            break;
         }
-        stamp.spans.clear();
-        stamp.bounds = QRect();
-        bool touchesBorder = false;
-        for (int y = 0; y < scratch.height(); ++y) {
-            const QRgb* row = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
-            for (int x = 0; x < scratch.width(); ++x) {
-                if (row[x] == kGround) continue;
-                int end = x;
-                while (end + 1 < scratch.width() && row[end + 1] != kGround)
-                    ++end;
-                stamp.spans.push_back({y - from.y(), x - from.x(), end - from.x()});
-                stamp.bounds |= QRect(QPoint(x, y), QPoint(end, y)).translated(-from);
-                if (y == 0 || y == scratch.height() - 1 || x == 0 || end == scratch.width() - 1)
-                    touchesBorder = true;
-                x = end;
-            }
-        }
-        if (!touchesBorder || margin > 4096) break;
     }
     return stamp;
 }
@@ -616,8 +612,7 @@ void TCanvas::LineTo(int x, int y) {
         if (Pen.Width <= 1) {
             MarkDirty(ThinLine(*image_, pos_, to, Pen.Color));
         } else if (const LineStamp* stamp = WideLineStamp(to)) {
-            MarkDirty(
-                PaintRuns(*image_, pos_, stamp->spans, 0xFF000000u | Pen.Color, stamp->bounds));
+            MarkDirty(PaintRuns(*image_, pos_, stamp->runs, 0xFF000000u | Pen.Color));
         } else {
             QPainter& p = Painter();
             p.setPen(MakePen(Pen, Qt::RoundJoin));
@@ -638,7 +633,7 @@ const LineStamp* TCanvas::WideLineStamp(QPoint to) const {
     // Coordinates of a few thousand pixels at most, so that the offsets stay exact.
     if (std::abs(d.x()) > 4096 || std::abs(d.y()) > 4096) return nullptr;
     const LineStamp& stamp = LineStampFor(d.x(), d.y(), Pen.Width);
-    if (!image_->rect().contains(stamp.bounds.translated(pos_))) return nullptr;
+    if (!image_->rect().contains(stamp.runs.bounds.translated(pos_))) return nullptr;
     return &stamp;
 }
 
@@ -823,7 +818,7 @@ void TCanvas::TextOut(int x, int y, const QString& text) {
                 DetachFor(ground);
                 Fill(ground, 0xFF000000u | bkColor_);
             }
-            MarkDirty(PaintRuns(*image_, QPoint(x, y), run.spans, ink, run.bounds));
+            MarkDirty(PaintRuns(*image_, QPoint(x, y), run.runs, ink));
         } else {
             QPainter& p = Painter();
             if (bkMode_ == OPAQUE) p.fillRect(ground, ToQColor(bkColor_));
