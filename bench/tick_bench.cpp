@@ -4,7 +4,9 @@
 //
 // A lesson frame k is set up by playing the lesson up to frame k - 1 outside the timed region;
 // each timed iteration then puts the phase machine back where frame k starts and ticks once.
-// Replaying a frame draws the same pixels again, so every iteration costs what frame k costs.
+// Replaying a frame draws the same pixels again, so every iteration costs what frame k costs,
+// but for the repaint of the window's own canvas: a replay changes nothing there. The whole
+// lessons, played frame after frame, include it.
 #include <benchmark/benchmark.h>
 
 #include <sys/stat.h>
