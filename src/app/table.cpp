@@ -239,7 +239,9 @@ QImage Ttable::ClientPicture() {
 }
 
 void Ttable::ShowDrawing() {
-    FOND->update();
+    // Only what the handler drew: nothing at all on the ticks after a lesson has ended.
+    const QRect fond = FOND->Canvas()->TakeDirtyRect() & FOND->rect();
+    if (!fond.isEmpty()) FOND->update(fond);
     const QRect dirty = canvas_.TakeDirtyRect();
     if (!dirty.isEmpty()) update(dirty);
 }

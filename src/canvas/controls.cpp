@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <utility>
 
 TImage::TImage(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -9,13 +10,12 @@ TImage::TImage(QWidget* parent) : QWidget(parent) {
 
 void TImage::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    const QImage& image = Picture.Bitmap.Image();
+    const QImage& image = std::as_const(Picture.Bitmap).Image();
     const QRect area = event->rect();
-    if (!image.isNull()) {
-        p.drawImage(area.topLeft(), image, area);
-    }
+    const QRect covered = image.isNull() ? QRect() : QRect(QPoint(0, 0), image.size()) & area;
+    if (!covered.isEmpty()) p.drawImage(covered.topLeft(), image, covered);
+    if (covered == area) return;
     // Whatever the picture does not cover shows the parent's face.
-    const QRect covered = image.isNull() ? QRect() : QRect(QPoint(0, 0), image.size());
     const QRegion rest = QRegion(area).subtracted(QRegion(covered));
     for (const QRect& r : rest)
         p.fillRect(r, ToQColor(clBtnFace));

@@ -1,0 +1,240 @@
+// The cost of one timer tick of the real window, repaint included, for every scene: the idle
+// screen, the presentation, and each lesson at an early, a middle and a late frame (the late one
+// with its conclusions).
+//
+// A lesson frame k is set up by playing the lesson up to frame k - 1 outside the timed region;
+// each timed iteration then puts the phase machine back where frame k starts and ticks once.
+// Replaying a frame draws the same pixels again, so every iteration costs what frame k costs,
+// but for the repaint of the window's own canvas: a replay changes nothing there. The whole
+// lessons, played frame after frame, include it.
+#include <benchmark/benchmark.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <string>
+
+#include "app/look.h"
+#include "app/snapshot.h"
+#include "app/table.h"
+#include "engine/globals.h"
+
+namespace {
+
+// Counts the paint events a widget receives, to show that each tick's repaint really happens
+// inside the timed region.
+class PaintCounter : public QObject {
+  public:
+    using QObject::QObject;
+    std::int64_t paints = 0;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// What a frame starts from: the phase machine and the trapezoid's simulated output.
+struct PhaseState {
+    std::int32_t phase, lowGain, highGain, instability, trapezoid, nonLinear;
+    double trapezoidVs, veFrom, veTo;
+
+    static PhaseState Save() {
+        return {Phase,           StepLowGain,   StepHighGain,
+                StepInstability, StepTrapezoid, StepNonLinear,
+                TrapezoidVs,     VeFromY,       VeToY};
+    }
+    void Restore() const {
+        Phase = phase;
+        StepLowGain = lowGain;
+        StepHighGain = highGain;
+        StepInstability = instability;
+        StepTrapezoid = trapezoid;
+        StepNonLinear = nonLinear;
+        TrapezoidVs = trapezoidVs;
+        VeFromY = veFrom;
+        VeToY = veTo;
+    }
+};
+
+// Frames of a lesson: one per tick.
+constexpr int kFrames = 159;
+
+// The scenes by menu item; -1 is the idle screen.
+struct Scene {
+    const char* name;
+    int item;
+};
+constexpr Scene kScenes[] = {
+    {"idle", -1},     {"presentation", 0}, {"open_loop", 1}, {"low_gain", 2},
+    {"high_gain", 3}, {"instability", 4},  {"trapezoid", 5}, {"non_linear", 6},
+};
+
+// One window, kept between the calls of a benchmark so that a lesson is played up to its frame
+// only once.
+struct Stage {
+    std::unique_ptr<Ttable> form;
+    int item = -2;
+    int frame = -1;
+    PhaseState start{};
+};
+Stage stage;
+
+// The timed work: one tick and the repaint it asks for. Kept out of line so that a profiler can
+// collect this function alone (valgrind --tool=callgrind --toggle-collect='*TimedTick*').
+[[gnu::noinline]] void TimedTick(Ttable& form) {
+    form.Timer1->Fire();
+    QCoreApplication::processEvents();
+}
+
+// Brings the window to the start of `frame` of the scene of menu item `item` (a fresh window
+// for a new scene).
+Ttable& SetUp(int item, int frame) {
+    if (stage.form == nullptr || stage.item != item || stage.frame != frame) {
+        stage.form.reset();
+        stage.form = std::make_unique<Ttable>();
+        Ttable& form = *stage.form;
+        PrepareForScript(form);
+        ApplyAction(form, {ScriptAction::Ticks, 2});  // the idle screen, as at start-up
+        if (item >= 0) {
+            ApplyAction(form, {ScriptAction::Select, item});
+            ApplyAction(form, {ScriptAction::Ticks, frame - 1});
+        }
+        stage.item = item;
+        stage.frame = frame;
+        stage.start = PhaseState::Save();
+    }
+    stage.start.Restore();
+    return *stage.form;
+}
+
+// The processor time of this thread, in seconds.
+double ThreadSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+void TickBenchmark(benchmark::State& state, int item, int frame) {
+    Ttable& form = SetUp(item, frame);
+    PaintCounter fondPaints, windowPaints;
+    form.FOND->installEventFilter(&fondPaints);
+    form.installEventFilter(&windowPaints);
+    double cpu = 0, wall = 0;
+    for (auto _ : state) {
+        stage.start.Restore();  // a few stores: no need to stop the clock
+        const auto start = std::chrono::steady_clock::now();
+        const double cpuStart = ThreadSeconds();
+        TimedTick(form);
+        cpu += ThreadSeconds() - cpuStart;
+        wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    form.FOND->removeEventFilter(&fondPaints);
+    form.removeEventFilter(&windowPaints);
+    // One repaint of FOND per tick; the window itself only where its canvas changed.
+    state.counters["fond_paints"] = benchmark::Counter(static_cast<double>(fondPaints.paints),
+                                                       benchmark::Counter::kAvgIterations);
+    state.counters["window_paints"] = benchmark::Counter(static_cast<double>(windowPaints.paints),
+                                                         benchmark::Counter::kAvgIterations);
+    // The same per tick as the library's times, for one table with the whole lessons below.
+    state.counters["wall_ms"] = benchmark::Counter(wall * 1e3, benchmark::Counter::kAvgIterations);
+    state.counters["cpu_ms"] = benchmark::Counter(cpu * 1e3, benchmark::Counter::kAvgIterations);
+}
+
+// A whole lesson played frame after frame, as the timer plays it: the mean cost of its ticks.
+// Replaying one frame (above) draws on the window's canvas what is already there, which then
+// needs no repaint; here every frame adds its new curve segments and repaints them.
+void LessonBenchmark(benchmark::State& state, int item) {
+    stage.form.reset();
+    stage.item = -2;
+    auto form = std::make_unique<Ttable>();
+    PrepareForScript(*form);
+    ApplyAction(*form, {ScriptAction::Ticks, 2});
+    PaintCounter fondPaints, windowPaints;
+    form->FOND->installEventFilter(&fondPaints);
+    form->installEventFilter(&windowPaints);
+    double cpu = 0, wall = 0;
+    for (auto _ : state) {
+        ApplyAction(*form, {ScriptAction::Select, item});  // not counted: the time is ours
+        const auto start = std::chrono::steady_clock::now();
+        const double cpuStart = ThreadSeconds();
+        for (int frame = 1; frame <= kFrames; ++frame)
+            TimedTick(*form);
+        cpu += (ThreadSeconds() - cpuStart) / kFrames;
+        const std::chrono::duration<double> lesson = std::chrono::steady_clock::now() - start;
+        wall += lesson.count() / kFrames;
+        state.SetIterationTime(lesson.count());
+    }
+    form->FOND->removeEventFilter(&fondPaints);
+    form->removeEventFilter(&windowPaints);
+    const double ticks = static_cast<double>(state.iterations()) * kFrames;
+    state.counters["fond_paints"] = static_cast<double>(fondPaints.paints) / ticks;
+    state.counters["window_paints"] = static_cast<double>(windowPaints.paints) / ticks;
+    // Per tick: the library's own times are per lesson.
+    state.counters["wall_ms"] = benchmark::Counter(wall * 1e3, benchmark::Counter::kAvgIterations);
+    state.counters["cpu_ms"] = benchmark::Counter(cpu * 1e3, benchmark::Counter::kAvgIterations);
+}
+
+// TT_BENCH_ITERATIONS=N fixes the number of timed ticks (for a profiler run); otherwise the
+// library chooses.
+void RegisterAll() {
+    const int iterations = qEnvironmentVariableIntValue("TT_BENCH_ITERATIONS");
+    for (const Scene& scene : kScenes) {
+        const bool lesson = scene.item >= 1;
+        for (int frame : {5, 80, 150}) {
+            std::string name = std::string("tick/") + scene.name;
+            if (lesson) name += "/k:" + std::to_string(frame);
+            const int item = scene.item;
+            auto* b = benchmark::RegisterBenchmark(
+                name.c_str(),
+                [item, frame](benchmark::State& s) { TickBenchmark(s, item, frame); });
+            b->Unit(benchmark::kMillisecond);
+            if (iterations > 0) b->Iterations(iterations);
+            if (!lesson) break;
+        }
+        if (lesson) {
+            const int item = scene.item;
+            auto* b = benchmark::RegisterBenchmark(
+                (std::string("tick/") + scene.name + "/all").c_str(),
+                [item](benchmark::State& s) { LessonBenchmark(s, item); });
+            b->Unit(benchmark::kMillisecond)->UseManualTime();
+            if (iterations > 0) {
+                b->Iterations(std::max(1, iterations / kFrames));
+            } else {
+                b->MinTime(0.3);  // a dozen lessons
+            }
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const QByteArray dir = "/tmp/table-tracante-bench-" + QByteArray::number(getuid());
+        ::mkdir(dir.constData(), 0700);
+        qputenv("XDG_RUNTIME_DIR", dir);
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QApplication app(qtArgc, qtArgv);
+    ConfigureApplicationLook(app);
+    RegisterAll();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    stage.form.reset();
+    return 0;
+}
