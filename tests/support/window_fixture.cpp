@@ -18,6 +18,12 @@ void WindowDriver::Select(int item) {
     ApplyAction(*form_, {ScriptAction::Select, item});
 }
 
+void WindowDriver::Play(int item, int frames) {
+    Tick(2);
+    Select(item);
+    Tick(frames);
+}
+
 void WindowDriver::Click() {
     form_->Button1->click();
     QCoreApplication::processEvents();

@@ -15,8 +15,10 @@ class WindowDriver {
 
     void Tick(int n = 1);   // n timer ticks
     void Select(int item);  // choose a menu item and press the start button
-    void Click();           // press the start button with the current selection
-    void ClickComments();   // press the comment button that is showing
+    // Frame `frames` of a lesson: two idle ticks, the start button on `item`, then that many ticks.
+    void Play(int item, int frames);
+    void Click();          // press the start button with the current selection
+    void ClickComments();  // press the comment button that is showing
 
     QImage Client();        // the client area, 793 x 553, controls included
     QImage Canvas() const;  // the window's own canvas only (no controls)
