@@ -2,9 +2,6 @@
 // 1 to 159, the interpretation from frame 131 and the comment panel on the last frame.
 #include <gtest/gtest.h>
 
-#include <QEvent>
-#include <QObject>
-
 #include "engine/globals.h"
 #include "support/lesson_checks.h"
 #include "support/lesson_end_checks.h"
@@ -17,18 +14,6 @@ using scene_checks::SpriteAt;
 namespace {
 
 constexpr int kItem = 2;
-
-// Counts the times a widget is shown.
-class ShowCounter : public QObject {
-  public:
-    int shown = 0;
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show) ++shown;
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 }  // namespace
 
@@ -181,45 +166,4 @@ TEST(LowGain, LastFrameAndTheWholeTrace) {
         previous = red.right();
     }
     EXPECT_GE(Bounds(paper, QRect(1, 346, 399, 1), clRed).right(), 297);
-}
-
-TEST(LowGain, CommentPanelOpensOnceOnTheLastFrame) {
-    WindowDriver d;
-    TRichEdit* panel = d.form().RichEdit1;
-    d.Play(kItem, 0);
-    ShowCounter counter;
-    panel->installEventFilter(&counter);
-    for (int k = 1; k <= 158; ++k) {
-        d.Tick(1);
-        ASSERT_FALSE(panel->isVisible()) << "frame " << k;
-    }
-    d.Tick(1);  // frame 159
-    EXPECT_TRUE(panel->isVisible());
-    d.Tick(5);
-    EXPECT_EQ(Phase, 360);
-    EXPECT_TRUE(panel->isVisible());
-    EXPECT_EQ(counter.shown, 1);
-    panel->removeEventFilter(&counter);
-}
-
-TEST(LowGain, ThePanelIsHiddenByTheNextLesson) {
-    WindowDriver d;
-    d.Play(kItem, 159);
-    ASSERT_TRUE(d.form().RichEdit1->isVisible());
-
-    // Starting another lesson hides it at once and its ticks keep it hidden.
-    d.Select(1);
-    EXPECT_FALSE(d.form().RichEdit1->isVisible());
-    d.Tick(1);
-    EXPECT_FALSE(d.form().RichEdit1->isVisible());
-
-    // A lesson's first tick hides it by itself.
-    for (const int start : {1, 201}) {
-        SCOPED_TRACE(start);
-        d.Play(kItem, 159);
-        ASSERT_TRUE(d.form().RichEdit1->isVisible());
-        Phase = start;
-        d.Tick(1);
-        EXPECT_FALSE(d.form().RichEdit1->isVisible());
-    }
 }

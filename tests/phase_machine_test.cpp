@@ -11,12 +11,14 @@ namespace {
 
 struct SceneStart {
     int item;
-    int start;  // Phase written by the start button
-    int end;    // Phase once the lesson has played its frames
+    int start;                 // Phase written by the start button
+    int end;                   // Phase once the lesson has played its frames
+    const std::int32_t* step;  // the lesson's frame number k (the open-loop lesson uses Phase)
 };
 
-const SceneStart kLessons[] = {{1, 1, 160},   {2, 201, 360}, {3, 401, 560},
-                               {4, 601, 760}, {5, 801, 960}, {6, 1001, 1160}};
+const SceneStart kLessons[] = {{1, 1, 160, &Phase},           {2, 201, 360, &StepLowGain},
+                               {3, 401, 560, &StepHighGain},  {4, 601, 760, &StepInstability},
+                               {5, 801, 960, &StepTrapezoid}, {6, 1001, 1160, &StepNonLinear}};
 
 }  // namespace
 
@@ -52,12 +54,13 @@ TEST(PhaseMachine, EachLessonPlaysExactly159FramesThenStops) {
     for (const SceneStart& s : kLessons) {
         SCOPED_TRACE(s.item);
         WindowDriver d;
-        d.Tick(2);
-        d.Select(s.item);
-        d.Tick(158);
+        d.Play(s.item, 1);
+        EXPECT_EQ(*s.step, s.item == 1 ? 2 : 1) << "frames count from 1 (from 2 with Phase)";
+        d.Tick(157);
         EXPECT_EQ(Phase, s.end - 1);
         d.Tick();
         EXPECT_EQ(Phase, s.end);
+        EXPECT_EQ(*s.step, s.item == 1 ? 160 : 159);
         const QImage fond = d.Fond();
         const QImage canvas = d.Canvas();
         const QImage paper = TableBitmap->Image().copy();
@@ -71,31 +74,6 @@ TEST(PhaseMachine, EachLessonPlaysExactly159FramesThenStops) {
         EXPECT_EQ(Differences(left, LeftPulley->Image()), 0);
         EXPECT_EQ(Differences(right, RightPulley->Image()), 0);
     }
-}
-
-TEST(PhaseMachine, StepGlobalsCountFramesFromOne) {
-    WindowDriver d;
-    d.Tick(2);
-    const struct {
-        int item;
-        const std::int32_t* step;
-    } steps[] = {{2, &StepLowGain},
-                 {3, &StepHighGain},
-                 {4, &StepInstability},
-                 {5, &StepTrapezoid},
-                 {6, &StepNonLinear}};
-    for (const auto& s : steps) {
-        d.Select(s.item);
-        d.Tick();
-        EXPECT_EQ(*s.step, 1) << "item " << s.item;
-        d.Tick(158);
-        EXPECT_EQ(*s.step, 159) << "item " << s.item;
-    }
-    // The open-loop lesson counts with Phase itself, from 2 to 160.
-    d.Select(1);
-    d.Tick();
-    EXPECT_EQ(Phase, 2);
-    EXPECT_EQ(StepLowGain, 159) << "step globals keep their last value";
 }
 
 TEST(PhaseMachine, BoundsAreStrictAndOtherValuesDrawNothing) {
@@ -259,13 +237,17 @@ TEST(TickHead, PanelsHiddenByEachKindOfScene) {
     d.Tick();
     EXPECT_FALSE(t.RichEdit1->isVisible());
     EXPECT_TRUE(t.RichEdit2->isVisible());
-    // So does a lesson.
-    d.Select(1);
-    t.RichEdit1->show();
-    t.RichEdit2->show();
-    d.Tick();
-    EXPECT_FALSE(t.RichEdit1->isVisible());
-    EXPECT_TRUE(t.RichEdit2->isVisible());
+    // So does every lesson, on each of its frames.
+    for (const SceneStart& s : kLessons) {
+        d.Select(s.item);
+        for (int frame : {1, 2}) {
+            t.RichEdit1->show();
+            t.RichEdit2->show();
+            d.Tick();
+            EXPECT_FALSE(t.RichEdit1->isVisible()) << "item " << s.item << " frame " << frame;
+            EXPECT_TRUE(t.RichEdit2->isVisible()) << "item " << s.item << " frame " << frame;
+        }
+    }
 }
 
 TEST(StartButton, TidiesPanelsButtonsPulleysAndTheChartArea) {

@@ -44,3 +44,16 @@ QImage WindowDriver::Canvas() const {
 QImage WindowDriver::Fond() const {
     return form_->FOND->Picture.Bitmap.Image().copy();
 }
+
+EventCounter::EventCounter(QObject* watched, QEvent::Type type) : watched_(watched), type_(type) {
+    watched_->installEventFilter(this);
+}
+
+EventCounter::~EventCounter() {
+    watched_->removeEventFilter(this);
+}
+
+bool EventCounter::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == type_) ++count;
+    return QObject::eventFilter(watched, event);
+}

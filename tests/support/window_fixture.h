@@ -1,7 +1,9 @@
 // Builds the real window headless and drives it as the timer and a user would, then looks at it.
 #pragma once
 
+#include <QEvent>
 #include <QImage>
+#include <QObject>
 #include <memory>
 
 #include "app/table.h"
@@ -26,4 +28,19 @@ class WindowDriver {
 
   private:
     std::unique_ptr<Ttable> form_;
+};
+
+// Counts the events of one type that an object receives while the counter lives.
+class EventCounter : public QObject {
+  public:
+    EventCounter(QObject* watched, QEvent::Type type);
+    ~EventCounter() override;
+    int count = 0;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QObject* watched_;
+    QEvent::Type type_;
 };
