@@ -50,8 +50,7 @@ TEST(HighGain, FirstFrame) {
     // The pen sprite's left edge at 287, on row 306 - 1.
     EXPECT_TRUE(SpriteAt(TableBitmap->Image(), 287, 305));
     // Both spokes lie almost flat, to the right (4 y(1) = 0.07 rad): end (27, 15).
-    EXPECT_EQ(scene_checks::GreenOf(*LeftPulley), SpokeBox(27, 15));
-    EXPECT_EQ(scene_checks::GreenOf(*RightPulley), SpokeBox(27, 15));
+    ExpectSpokes(SpokeBox(27, 15));
 
     // One tick later FOND shows this table, one tick old: sprite top on row 309, x + 32.
     d.Tick(1);

@@ -10,7 +10,6 @@
 
 using namespace lesson_checks;
 using scene_checks::Continuous;
-using scene_checks::GreenOf;
 using scene_checks::SpokeBox;
 using scene_checks::SpriteAt;
 
@@ -73,8 +72,7 @@ TEST(Instability, FirstFrame) {
     EXPECT_TRUE(SpriteAt(TableBitmap->Image(), 190, 305));
     // The spokes run one step ahead: the red one erased ends at (27, 13), the green one drawn
     // ends at (27, 12).
-    EXPECT_EQ(GreenOf(*LeftPulley), SpokeBox(27, 12));
-    EXPECT_EQ(GreenOf(*RightPulley), SpokeBox(27, 12));
+    ExpectSpokes(SpokeBox(27, 12));
 
     // One tick later FOND shows this table, one tick old: sprite top on row 309, x + 32.
     d.Tick(1);
@@ -92,16 +90,14 @@ TEST(Instability, Extremes) {
     EXPECT_EQ(Bounds(TableBitmap->Image(), QRect(150, 349 - 20, 100, 1), clRed).right(), 226 + 1);
     EXPECT_TRUE(SpriteAt(TableBitmap->Image(), 226 - 9, 306 - 20));
     // Both spokes end at (22, 4); the earlier ones have been erased.
-    EXPECT_EQ(GreenOf(*LeftPulley), SpokeBox(22, 4));
-    EXPECT_EQ(GreenOf(*RightPulley), SpokeBox(22, 4));
+    ExpectSpokes(SpokeBox(22, 4));
 
     d.Tick(39);  // k = 59
     c = d.Canvas();
     ExpectPixels(c, {{108, 160, clRed}, {108, 339, clMaroon}});
     EXPECT_EQ(Bounds(TableBitmap->Image(), QRect(150, 349 - 59, 100, 1), clRed).right(), 167 + 1);
     EXPECT_TRUE(SpriteAt(TableBitmap->Image(), 167 - 9, 306 - 59));
-    EXPECT_EQ(GreenOf(*LeftPulley), SpokeBox(22, 25));
-    EXPECT_EQ(GreenOf(*RightPulley), SpokeBox(22, 25));
+    ExpectSpokes(SpokeBox(22, 25));
 
     // Up to the interpretation (which draws the saturation lines over U), Vs has stayed between
     // 160 and 219 and U between 240 and 339, each one unbroken line. Both cross their axes every

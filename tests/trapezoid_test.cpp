@@ -40,9 +40,7 @@ TEST(Trapezoid, FirstFrameFromRest) {
     EXPECT_EQ(RowSpan(TableBitmap->Image(), 346, clRed, 100, 396), QRect(196, 346, 3, 1));
     EXPECT_EQ(At(TableBitmap->Image(), 198, 347), clRed);
     EXPECT_EQ(SpriteLeft(305), 187);
-    for (const auto* pulley : {LeftPulley.get(), RightPulley.get()}) {
-        EXPECT_EQ(Bounds(pulley->Image(), QRect(0, 0, 30, 30), clGreen), QRect(14, 14, 15, 2));
-    }
+    ExpectSpokes(QRect(14, 14, 15, 2));
 
     // One tick later FOND shows that table: bitmap row 346 on FOND row 350, column + 32.
     d.Tick(1);

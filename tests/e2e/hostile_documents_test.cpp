@@ -91,48 +91,37 @@ struct Hostile {
     const char* readable;  // for a shown page: a good document with the same readable text
 };
 
+// A maker that writes these bytes.
+std::function<bool(const QString&, const QString&)> Bytes(const QByteArray& bytes) {
+    return [bytes](const QString& dir, const QString& name) {
+        return WriteFile(dir + "/" + name, bytes);
+    };
+}
+
 std::vector<Hostile> HostileKinds() {
+    const char* pastTheEnd = "est abîmé : des données binaires dépassent la fin du fichier";
+    QByteArray page = "{\\rtf1\\ansi ";
+    while (page.size() < 3 * 1024 * 1024)
+        page += "Une ligne de commentaire, comme sur une vraie page.\\par ";
     std::vector<Hostile> kinds = {
         {"a directory in its place",
          [](const QString& dir, const QString& name) { return QDir(dir).mkdir(name); },
          "c'est un dossier, pas un document", true, nullptr},
-        {"an empty file",
-         [](const QString& dir, const QString& name) { return WriteFile(dir + "/" + name, {}); },
-         "le document est vide", true, nullptr},
+        {"an empty file", Bytes({}), "le document est vide", true, nullptr},
         {"a file whose reading fails",
          [](const QString& dir, const QString& name) {
              return QFile::link(QStringLiteral("/proc/self/mem"), dir + "/" + name);
          },
          "lecture impossible", true, nullptr},
-        {"10 MB of random bytes",
-         [](const QString& dir, const QString& name) {
-             return WriteFile(dir + "/" + name, RandomBytes(10 * 1000 * 1000));
-         },
-         "document trop volumineux", true, nullptr},
-        {"a million nested braces",
-         [](const QString& dir, const QString& name) {
-             return WriteFile(dir + "/" + name,
-                              QByteArray(1000000, '{') + QByteArray(1000000, '}'));
-         },
+        {"10 MB of random bytes", Bytes(RandomBytes(10 * 1000 * 1000)), "document trop volumineux",
+         true, nullptr},
+        {"a million nested braces", Bytes(QByteArray(1000000, '{') + QByteArray(1000000, '}')),
          "sans coupure possible", true, nullptr},
-        {"a huge \\bin count",
-         [](const QString& dir, const QString& name) {
-             return WriteFile(dir + "/" + name, "{\\rtf1 avant \\bin99999999999999999999 x}");
-         },
-         "est abîmé : des données binaires dépassent la fin du fichier", false, "{\\rtf1 avant }"},
-        {"a \\bin count just below 2^31",
-         [](const QString& dir, const QString& name) {
-             return WriteFile(dir + "/" + name, "{\\rtf1 avant \\bin2147483647 x}");
-         },
-         "est abîmé : des données binaires dépassent la fin du fichier", false, "{\\rtf1 avant }"},
-        {"a page of 3 MB",
-         [](const QString& dir, const QString& name) {
-             QByteArray page = "{\\rtf1\\ansi ";
-             while (page.size() < 3 * 1024 * 1024)
-                 page += "Une ligne de commentaire, comme sur une vraie page.\\par ";
-             return WriteFile(dir + "/" + name, page + "}");
-         },
-         "document trop volumineux", true, nullptr},
+        {"a huge \\bin count", Bytes("{\\rtf1 avant \\bin99999999999999999999 x}"), pastTheEnd,
+         false, "{\\rtf1 avant }"},
+        {"a \\bin count just below 2^31", Bytes("{\\rtf1 avant \\bin2147483647 x}"), pastTheEnd,
+         false, "{\\rtf1 avant }"},
+        {"a page of 3 MB", Bytes(page + "}"), "document trop volumineux", true, nullptr},
     };
     if (::getuid() != 0) {
         // Permissions stop everyone but root.

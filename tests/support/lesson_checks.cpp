@@ -20,6 +20,11 @@ void ExpectSegment(const QImage& image, int x0, int y0, int x1, int y1, TColor c
     EXPECT_NE(Hex(At(image, x1, y1)), Hex(colour)) << "segment end (" << x1 << ", " << y1 << ")";
 }
 
+void ExpectSpokes(const QRect& green) {
+    EXPECT_EQ(scene_checks::GreenOf(*LeftPulley), green) << "left pulley";
+    EXPECT_EQ(scene_checks::GreenOf(*RightPulley), green) << "right pulley";
+}
+
 void ExpectTexts(const QImage& image, const std::vector<Text>& texts, bool present) {
     for (const Text& t : texts) {
         const int missing = scene_checks::Missing(image, t);

@@ -26,6 +26,9 @@ void ExpectPixels(const QImage& image, std::initializer_list<Pixel> pixels);
 // left out (not in the colour).
 void ExpectSegment(const QImage& image, int x0, int y0, int x1, int y1, TColor colour);
 
+// The green spoke on both pulley sprites, bounded by exactly this box.
+void ExpectSpokes(const QRect& green);
+
 // Every pixel of each text in its colour (present), or none of them (absent).
 void ExpectTexts(const QImage& image, const std::vector<Text>& texts, bool present);
 
