@@ -1,4 +1,6 @@
-// The canvas layer, by its pixels.
+// The canvas layer, by its pixels. (Rectangles, wide lines, copies in every mode and the
+// placement of text are compared pixel for pixel with Qt's own painter in canvas_raster_test and
+// canvas_reuse_test.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -175,59 +177,6 @@ TEST(Lines, SegmentsDrawnOneAfterTheOtherJoinWithoutGapOrOverlap) {
     EXPECT_EQ(At(b.Image(), 5, 12), clWhite);
 }
 
-TEST(Lines, WidePensAreTwoPixelsThickAndCoverBothEnds) {
-    TBitmap b;
-    Fresh(b, 40, 20);
-    TCanvas& c = *b.Canvas();
-    c.Pen.Color = clBlue;
-    c.Pen.Width = 2;
-    c.MoveTo(5, 10);
-    c.LineTo(30, 10);
-    const QRect ink = Bounds(b.Image(), b.Image().rect(), clBlue);
-    EXPECT_EQ(ink.height(), 2);
-    EXPECT_LE(ink.left(), 5);
-    EXPECT_GE(ink.right(), 30);
-
-    c.MoveTo(12, 14);
-    c.LineTo(5, 4);
-    EXPECT_EQ(At(b.Image(), 12, 14), clBlue);
-    EXPECT_EQ(At(b.Image(), 5, 4), clBlue);
-}
-
-TEST(Shapes, RectangleCoversLeftToRightMinusOneAndTopToBottomMinusOne) {
-    TBitmap b;
-    Fresh(b, 30, 30);
-    TCanvas& c = *b.Canvas();
-    c.Pen.Color = clRed;
-    c.Brush.Color = clYellow;
-    c.Rectangle(5, 6, 15, 20);
-    EXPECT_EQ(
-        Bounds(b.Image(), b.Image().rect(), clRed) | Bounds(b.Image(), b.Image().rect(), clYellow),
-        QRect(QPoint(5, 6), QPoint(14, 19)));
-    // Outline in the pen, inside in the brush.
-    for (int x = 5; x <= 14; ++x) {
-        EXPECT_EQ(At(b.Image(), x, 6), clRed);
-        EXPECT_EQ(At(b.Image(), x, 19), clRed);
-    }
-    for (int y = 6; y <= 19; ++y) {
-        EXPECT_EQ(At(b.Image(), 5, y), clRed);
-        EXPECT_EQ(At(b.Image(), 14, y), clRed);
-    }
-    EXPECT_TRUE(All(b.Image(), QRect(QPoint(6, 7), QPoint(13, 18)), clYellow));
-}
-
-TEST(Shapes, WidePenStraddlesTheRectangleOutline) {
-    TBitmap b;
-    Fresh(b, 30, 30);
-    TCanvas& c = *b.Canvas();
-    c.Pen.Color = clGreen;
-    c.Pen.Width = 2;
-    c.Brush.Color = clWhite;
-    c.Rectangle(5, 5, 20, 20);
-    EXPECT_EQ(Bounds(b.Image(), b.Image().rect(), clGreen), QRect(QPoint(4, 4), QPoint(19, 19)));
-    EXPECT_EQ(At(b.Image(), 6, 6), clWhite);
-}
-
 TEST(Shapes, EllipseAndPolygonStayInTheirBox) {
     TBitmap b;
     Fresh(b, 40, 40);
@@ -250,39 +199,6 @@ TEST(Shapes, EllipseAndPolygonStayInTheirBox) {
     EXPECT_EQ(At(b.Image(), 5, 20), clWhite);
 }
 
-TEST(CopyModes, DrawHonoursSourceCopyAndAndOr) {
-    TBitmap src, dst;
-    Fresh(src, 4, 1);
-    Fresh(dst, 4, 1);
-    src.Image().setPixel(0, 0, 0xFF000000u | clBlack);
-    src.Image().setPixel(1, 0, 0xFF000000u | clWhite);
-    src.Image().setPixel(2, 0, 0xFF000000u | clBlue);
-    src.Image().setPixel(3, 0, 0xFF000000u | clGreen);
-    TCanvas& c = *dst.Canvas();
-
-    Fill(dst, clRed);
-    c.CopyMode = cmSrcAnd;
-    c.Draw(0, 0, &src);
-    EXPECT_EQ(At(dst.Image(), 0, 0), clBlack);
-    EXPECT_EQ(At(dst.Image(), 1, 0), clRed) << "white leaves the destination";
-    EXPECT_EQ(At(dst.Image(), 2, 0), clBlack);
-
-    Fill(dst, clRed);
-    c.CopyMode = cmSrcPaint;
-    c.Draw(0, 0, &src);
-    EXPECT_EQ(At(dst.Image(), 0, 0), clRed) << "black leaves the destination";
-    EXPECT_EQ(At(dst.Image(), 1, 0), clWhite);
-    EXPECT_EQ(At(dst.Image(), 2, 0), RGB(255, 0, 255));
-    EXPECT_EQ(At(dst.Image(), 3, 0), RGB(255, 128, 0));
-
-    Fill(dst, clRed);
-    c.CopyMode = cmSrcCopy;
-    c.Draw(1, 0, &src);
-    EXPECT_EQ(At(dst.Image(), 0, 0), clRed);
-    EXPECT_EQ(At(dst.Image(), 1, 0), clBlack);
-    EXPECT_EQ(At(dst.Image(), 3, 0), clBlue);
-}
-
 TEST(Text, PointSizesAreNinetySixDpiPixels) {
     EXPECT_EQ(PointsToPixels(6), 8);
     EXPECT_EQ(PointsToPixels(7), 9);
@@ -291,28 +207,6 @@ TEST(Text, PointSizesAreNinetySixDpiPixels) {
     EXPECT_EQ(PointsToPixels(12), 16);
     EXPECT_EQ(PointsToPixels(15), 20);
     EXPECT_EQ(PointsToPixels(40), 53);
-}
-
-TEST(Text, IsDrawnFromTheTopLeftOfItsCellWithoutAntialiasing) {
-    TBitmap b;
-    Fresh(b, 100, 40);
-    TCanvas& c = *b.Canvas();
-    SetBkMode(c.Handle(), TRANSPARENT);
-    c.Font.Name = "Arial";
-    c.Font.Size = 10;
-    c.Font.Color = clBlue;
-    c.TextOut(10, 10, "Vs");
-    const QRect ink = Bounds(b.Image(), b.Image().rect(), clBlue);
-    ASSERT_FALSE(ink.isEmpty());
-    EXPECT_GE(ink.left(), 10);
-    EXPECT_LE(ink.left(), 12);
-    EXPECT_GE(ink.top(), 10);
-    EXPECT_LE(ink.bottom(), 10 + PointsToPixels(10) + 4);
-    EXPECT_EQ(
-        Count(b.Image(), b.Image().rect(), clBlue) + Count(b.Image(), b.Image().rect(), clWhite),
-        100 * 40)
-        << "only the text colour and the ground: no antialiasing";
-    EXPECT_EQ(c.PenPos(), QPoint(10 + c.TextWidth("Vs"), 10));
 }
 
 TEST(Text, BackgroundFollowsTheBrushUntilSetTransparent) {

@@ -22,17 +22,6 @@ const SceneStart kLessons[] = {{1, 1, 160, &Phase},           {2, 201, 360, &Ste
 
 }  // namespace
 
-TEST(StartButton, MapsEachMenuItemToItsStartValue) {
-    WindowDriver d;
-    d.Tick(2);
-    d.Select(0);
-    EXPECT_EQ(Phase, -1);
-    for (const SceneStart& s : kLessons) {
-        d.Select(s.item);
-        EXPECT_EQ(Phase, s.start) << "item " << s.item;
-    }
-}
-
 TEST(StartButton, WithNothingSelectedLeavesThePhase) {
     WindowDriver d;
     d.Tick(2);
@@ -95,18 +84,9 @@ TEST(PhaseMachine, BoundsAreStrictAndOtherValuesDrawNothing) {
     }
 }
 
-TEST(PhaseMachine, RestartAfterTheEndAndInTheMiddle) {
+TEST(PhaseMachine, AnotherLessonStartedInTheMiddleTakesOverAtOnce) {
     WindowDriver d;
-    d.Tick(2);
-    d.Select(2);
-    d.Tick(159);
-    EXPECT_EQ(Phase, 360);
-    d.Select(2);
-    EXPECT_EQ(Phase, 201);
-    d.Tick();
-    EXPECT_EQ(StepLowGain, 1) << "replayed from its first frame";
-
-    d.Tick(40);
+    d.Play(2, 41);
     d.Select(4);
     EXPECT_EQ(Phase, 601) << "the running lesson is abandoned at once";
     d.Tick();
