@@ -115,8 +115,10 @@ TEST(CanvasDirty, LinesAndTextDrawnAgainOverThemselvesReportNothing) {
     draw();
     const QRect first = c.TakeDirtyRect();
     EXPECT_TRUE(first.contains(QRect(5, 6, 105, 35))) << "the first drawing is reported";
+    const QImage once = std::as_const(b).Image().copy();
     draw();
     EXPECT_TRUE(c.TakeDirtyRect().isEmpty()) << "the same drawing again changes nothing";
+    EXPECT_EQ(Differences(once, std::as_const(b).Image()), 0);
 
     c.Font.Color = clGreen;
     c.TextOut(10, 50, "erreur de position=0");

@@ -9,29 +9,20 @@
 #include <QPainter>
 
 #include "canvas/canvas.h"
+#include "support/painter_reference.h"
 #include "support/pixels.h"
 
 namespace {
 
-constexpr TColor kGround = RGB(215, 215, 215);
-
 // The text as the painter draws it, baseline at y + ascent, on the given ground.
 QImage PainterText(QSize size, int x, int y, const QString& face, int points, bool bold,
                    TColor colour, const QString& text) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(ToQColor(kGround));
     const QFont font = MakeFont(face, PointsToPixels(points), bold);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::TextAntialiasing, false);
-    p.setFont(font);
-    p.setPen(ToQColor(colour));
-    p.drawText(QPoint(x, y + QFontMetrics(font).ascent()), text);
-    return image;
-}
-
-void Ground(TBitmap& b, int w, int h, TColor colour = kGround) {
-    b.SetSize(w, h);
-    b.Image().fill(ToQColor(colour));
+    return PainterPicture(GroundImage(size), [&](QPainter& p) {
+        p.setFont(font);
+        p.setPen(ToQColor(colour));
+        p.drawText(QPoint(x, y + QFontMetrics(font).ascent()), text);
+    });
 }
 
 struct Label {

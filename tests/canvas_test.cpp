@@ -1,5 +1,12 @@
-// The canvas layer, by its pixels.
+// The canvas layer, by its pixels. (Rectangles, wide lines, copies in every mode and the
+// placement of text are compared pixel for pixel with Qt's own painter in canvas_raster_test and
+// canvas_reuse_test.)
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <set>
+#include <utility>
 
 #include "canvas/canvas.h"
 #include "support/pixels.h"
@@ -57,95 +64,117 @@ TEST(Bitmap, AssignCopiesThePictureAndResetsTheCanvas) {
     EXPECT_TRUE(All(source.Image(), QRect(0, 0, 10, 10), clGreen));
 }
 
-TEST(Lines, OnePixelLineLeavesOutItsEndPoint) {
+namespace {
+
+using Pixels = std::set<std::pair<int, int>>;
+
+// The pixels that MoveTo(x0, y0), LineTo(x1, y1) paints with the default pen (black, width 1) on
+// a white 40 x 40 bitmap. The pen ends at (x1, y1) whatever was painted.
+Pixels Stroke(int x0, int y0, int x1, int y1) {
     TBitmap b;
-    Fresh(b, 30, 30);
+    Fresh(b, 40, 40);
     TCanvas& c = *b.Canvas();
-    c.Pen.Color = clRed;
-    c.MoveTo(2, 3);
-    c.LineTo(12, 3);
-    EXPECT_EQ(Bounds(b.Image(), b.Image().rect(), clRed), QRect(2, 3, 10, 1));
-    EXPECT_EQ(c.PenPos(), QPoint(12, 3));
-
-    Fill(b, clWhite);
-    c.MoveTo(5, 20);
-    c.LineTo(5, 10);  // upwards
-    EXPECT_EQ(Bounds(b.Image(), b.Image().rect(), clRed), QRect(5, 11, 1, 10));
-
-    Fill(b, clWhite);
-    c.MoveTo(0, 0);
-    c.LineTo(7, 7);
-    EXPECT_EQ(Count(b.Image(), b.Image().rect(), clRed), 7);
-    EXPECT_EQ(At(b.Image(), 6, 6), clRed);
-    EXPECT_EQ(At(b.Image(), 7, 7), clWhite);
+    c.MoveTo(x0, y0);
+    c.LineTo(x1, y1);
+    EXPECT_EQ(c.PenPos(), QPoint(x1, y1));
+    Pixels painted;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x)
+            if (At(b.Image(), x, y) == clBlack) painted.insert({x, y});
+    return painted;
 }
 
-TEST(Lines, SuccessiveSegmentsJoinAndAOnePixelSegmentIsOnePixel) {
+}  // namespace
+
+// Width-1 strokes paint their start and leave out their end, with one pixel per step along their
+// longer side, each within half a pixel of the true line (so, without gaps): the segments that a
+// chart adds one per tick join without doubling or gaps.
+TEST(Lines, ThinStrokeInEveryDirectionPaintsOnePixelPerStepAndLeavesOutItsEnd) {
+    for (int dx = -9; dx <= 9; ++dx) {
+        for (int dy = -9; dy <= 9; ++dy) {
+            if (dx == 0 && dy == 0) continue;
+            SCOPED_TRACE(testing::Message() << "from (20, 20) by (" << dx << ", " << dy << ")");
+            const Pixels painted = Stroke(20, 20, 20 + dx, 20 + dy);
+            const bool flat = std::abs(dx) >= std::abs(dy);
+            const int steps = flat ? std::abs(dx) : std::abs(dy);
+            EXPECT_TRUE(painted.count({20, 20}));
+            std::set<int> stepsPainted;
+            for (const auto& [x, y] : painted) {
+                // The pixel's step along the longer side, and its distance across from the line.
+                const int step = flat ? (x - 20) * dx / steps : (y - 20) * dy / steps;
+                const double off = flat ? y - 20 - static_cast<double>(step) * dy / steps
+                                        : x - 20 - static_cast<double>(step) * dx / steps;
+                EXPECT_TRUE(step >= 0 && step < steps) << "(" << x << ", " << y << ")";
+                EXPECT_LE(std::abs(off), 0.5) << "(" << x << ", " << y << ")";
+                stepsPainted.insert(step);
+            }
+            EXPECT_EQ(static_cast<int>(painted.size()), steps);
+            EXPECT_EQ(static_cast<int>(stepsPainted.size()), steps);
+        }
+    }
+}
+
+TEST(Lines, ShortStrokesPaintExactlyThesePixels) {
+    const struct {
+        int x0, y0, x1, y1;
+        Pixels expected;
+        const char* what;
+    } cases[] = {
+        {5, 5, 10, 5, {{5, 5}, {6, 5}, {7, 5}, {8, 5}, {9, 5}}, "rightwards"},
+        {10, 5, 5, 5, {{10, 5}, {9, 5}, {8, 5}, {7, 5}, {6, 5}}, "leftwards"},
+        {5, 5, 5, 8, {{5, 5}, {5, 6}, {5, 7}}, "downwards"},
+        {5, 8, 5, 5, {{5, 8}, {5, 7}, {5, 6}}, "upwards"},
+        {9, 9, 6, 6, {{9, 9}, {8, 8}, {7, 7}}, "diagonal up left"},
+        {6, 9, 9, 6, {{6, 9}, {7, 8}, {8, 7}}, "diagonal up right"},
+        {5, 5, 5, 5, {}, "no length: nothing"},
+        // A chart segment one column wide climbing or falling four rows: one pixel in each row it
+        // leaves, in the column nearest to the line (halfway, on the third row, goes left).
+        {20, 20, 21, 16, {{20, 20}, {20, 19}, {20, 18}, {21, 17}}, "steep up"},
+        {20, 20, 21, 24, {{20, 20}, {20, 21}, {20, 22}, {21, 23}}, "steep down"},
+        {20, 20, 21, 17, {{20, 20}, {20, 19}, {21, 18}}, "three rows up"},
+        {21, 17, 20, 20, {{21, 17}, {21, 18}, {20, 19}}, "three rows down, leftwards"},
+        // Halfway between two pixels the left or the upper one is taken.
+        {5, 10, 6, 12, {{5, 10}, {5, 11}}, "two rows for one column"},
+        {6, 12, 5, 10, {{6, 12}, {5, 11}}, "two rows for one column, reversed"},
+        {10, 5, 12, 6, {{10, 5}, {11, 5}}, "two columns for one row"},
+        {12, 6, 10, 5, {{12, 6}, {11, 5}}, "two columns for one row, reversed"},
+        // Strokes leaving the bitmap are clipped, and the pen still ends at the end point.
+        {-3, 2, 3, 2, {{0, 2}, {1, 2}, {2, 2}}, "from outside on the left"},
+        {38, 39, 45, 39, {{38, 39}, {39, 39}}, "out on the right"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Stroke(c.x0, c.y0, c.x1, c.y1), c.expected) << c.what;
+    Pixels row;
+    for (int x = 0; x < 40; ++x)
+        row.insert({x, 5});
+    EXPECT_EQ(Stroke(-5, 5, 45, 5), row) << "across the whole bitmap";
+}
+
+TEST(Lines, SegmentsDrawnOneAfterTheOtherJoinWithoutGapOrOverlap) {
     TBitmap b;
-    Fresh(b, 20, 20);
+    Fresh(b, 40, 40);
     TCanvas& c = *b.Canvas();
+    // Continued from the pen position: one pixel on each row from 30 up to 23, none on row 22.
+    c.MoveTo(10, 30);
+    c.LineTo(11, 25);
+    c.LineTo(12, 22);
+    for (int y = 23; y <= 30; ++y)
+        EXPECT_EQ(Count(b.Image(), QRect(0, y, 40, 1), clBlack), 1) << "row " << y;
+    EXPECT_EQ(Count(b.Image(), b.Image().rect(), clBlack), 8);
+
+    // One segment per column, moved to its start, as the charts add them: each column holds its
+    // segment's start, and the last end point is not drawn.
+    Fill(b, clWhite);
     c.Pen.Color = clBlue;
-    // A curve drawn one column per call, like the chart's segments.
-    int y[] = {10, 10, 9, 7, 7};
-    for (int i = 0; i + 1 < 5; ++i) {
+    const int y[] = {20, 18, 16, 16, 15, 12};
+    for (int i = 0; i < 5; ++i) {
         c.MoveTo(i, y[i]);
         c.LineTo(i + 1, y[i + 1]);
     }
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 5; ++i)
         EXPECT_EQ(At(b.Image(), i, y[i]), clBlue) << "column " << i;
-    EXPECT_EQ(Count(b.Image(), QRect(4, 0, 1, 20), clBlue), 0) << "the last end point is not drawn";
-    c.MoveTo(15, 15);
-    c.LineTo(15, 15);  // nothing to draw
-    EXPECT_EQ(At(b.Image(), 15, 15), clWhite);
-}
-
-TEST(Lines, TwoPixelPenIsTwoPixelsThick) {
-    TBitmap b;
-    Fresh(b, 40, 20);
-    TCanvas& c = *b.Canvas();
-    c.Pen.Color = clBlue;
-    c.Pen.Width = 2;
-    c.MoveTo(5, 10);
-    c.LineTo(30, 10);
-    const QRect ink = Bounds(b.Image(), b.Image().rect(), clBlue);
-    EXPECT_EQ(ink.height(), 2);
-    EXPECT_TRUE(ink.contains(QPoint(5, 10)) && ink.contains(QPoint(29, 10)));
-    EXPECT_LE(ink.left(), 5);
-    EXPECT_GE(ink.right(), 29);
-}
-
-TEST(Shapes, RectangleCoversLeftToRightMinusOneAndTopToBottomMinusOne) {
-    TBitmap b;
-    Fresh(b, 30, 30);
-    TCanvas& c = *b.Canvas();
-    c.Pen.Color = clRed;
-    c.Brush.Color = clYellow;
-    c.Rectangle(5, 6, 15, 20);
-    EXPECT_EQ(
-        Bounds(b.Image(), b.Image().rect(), clRed) | Bounds(b.Image(), b.Image().rect(), clYellow),
-        QRect(QPoint(5, 6), QPoint(14, 19)));
-    // Outline in the pen, inside in the brush.
-    for (int x = 5; x <= 14; ++x) {
-        EXPECT_EQ(At(b.Image(), x, 6), clRed);
-        EXPECT_EQ(At(b.Image(), x, 19), clRed);
-    }
-    for (int y = 6; y <= 19; ++y) {
-        EXPECT_EQ(At(b.Image(), 5, y), clRed);
-        EXPECT_EQ(At(b.Image(), 14, y), clRed);
-    }
-    EXPECT_TRUE(All(b.Image(), QRect(QPoint(6, 7), QPoint(13, 18)), clYellow));
-}
-
-TEST(Shapes, WidePenStraddlesTheRectangleOutline) {
-    TBitmap b;
-    Fresh(b, 30, 30);
-    TCanvas& c = *b.Canvas();
-    c.Pen.Color = clGreen;
-    c.Pen.Width = 2;
-    c.Brush.Color = clWhite;
-    c.Rectangle(5, 5, 20, 20);
-    EXPECT_EQ(Bounds(b.Image(), b.Image().rect(), clGreen), QRect(QPoint(4, 4), QPoint(19, 19)));
-    EXPECT_EQ(At(b.Image(), 6, 6), clWhite);
+    EXPECT_EQ(Count(b.Image(), b.Image().rect(), clBlue), 2 + 2 + 1 + 1 + 3);
+    EXPECT_EQ(At(b.Image(), 5, 12), clWhite);
 }
 
 TEST(Shapes, EllipseAndPolygonStayInTheirBox) {
@@ -170,63 +199,6 @@ TEST(Shapes, EllipseAndPolygonStayInTheirBox) {
     EXPECT_EQ(At(b.Image(), 5, 20), clWhite);
 }
 
-TEST(Shapes, CrossHatchPaintsOnlyItsGridAnchoredToTheBitmap) {
-    TBitmap b;
-    Fresh(b, 64, 64);
-    Fill(b, clRed);
-    TCanvas& c = *b.Canvas();
-    c.Pen.Color = clWhite;
-    c.Brush.Color = clBlue;
-    c.Brush.Style = bsCross;
-    c.Rectangle(0, 0, 64, 32);
-    const QRect inside(2, 2, 60, 28);
-    EXPECT_GT(Count(b.Image(), inside, clBlue), 0) << "grid lines";
-    EXPECT_GT(Count(b.Image(), inside, clRed), Count(b.Image(), inside, clBlue))
-        << "the ground between the lines is left as it was";
-    EXPECT_EQ(Count(b.Image(), inside, clWhite), 0);
-
-    // A second rectangle starting elsewhere continues the same grid.
-    c.Rectangle(3, 35, 64, 64);
-    for (int x = 8; x < 56; ++x) {
-        const bool upper = At(b.Image(), x, 16) == clBlue;
-        const bool lower = At(b.Image(), x, 48) == clBlue;
-        EXPECT_EQ(upper, lower) << "column " << x;
-    }
-}
-
-TEST(CopyModes, DrawHonoursSourceCopyAndAndOr) {
-    TBitmap src, dst;
-    Fresh(src, 4, 1);
-    Fresh(dst, 4, 1);
-    src.Image().setPixel(0, 0, 0xFF000000u | clBlack);
-    src.Image().setPixel(1, 0, 0xFF000000u | clWhite);
-    src.Image().setPixel(2, 0, 0xFF000000u | clBlue);
-    src.Image().setPixel(3, 0, 0xFF000000u | clGreen);
-    TCanvas& c = *dst.Canvas();
-
-    Fill(dst, clRed);
-    c.CopyMode = cmSrcAnd;
-    c.Draw(0, 0, &src);
-    EXPECT_EQ(At(dst.Image(), 0, 0), clBlack);
-    EXPECT_EQ(At(dst.Image(), 1, 0), clRed) << "white leaves the destination";
-    EXPECT_EQ(At(dst.Image(), 2, 0), clBlack);
-
-    Fill(dst, clRed);
-    c.CopyMode = cmSrcPaint;
-    c.Draw(0, 0, &src);
-    EXPECT_EQ(At(dst.Image(), 0, 0), clRed) << "black leaves the destination";
-    EXPECT_EQ(At(dst.Image(), 1, 0), clWhite);
-    EXPECT_EQ(At(dst.Image(), 2, 0), RGB(255, 0, 255));
-    EXPECT_EQ(At(dst.Image(), 3, 0), RGB(255, 128, 0));
-
-    Fill(dst, clRed);
-    c.CopyMode = cmSrcCopy;
-    c.Draw(1, 0, &src);
-    EXPECT_EQ(At(dst.Image(), 0, 0), clRed);
-    EXPECT_EQ(At(dst.Image(), 1, 0), clBlack);
-    EXPECT_EQ(At(dst.Image(), 3, 0), clBlue);
-}
-
 TEST(Text, PointSizesAreNinetySixDpiPixels) {
     EXPECT_EQ(PointsToPixels(6), 8);
     EXPECT_EQ(PointsToPixels(7), 9);
@@ -235,43 +207,6 @@ TEST(Text, PointSizesAreNinetySixDpiPixels) {
     EXPECT_EQ(PointsToPixels(12), 16);
     EXPECT_EQ(PointsToPixels(15), 20);
     EXPECT_EQ(PointsToPixels(40), 53);
-}
-
-TEST(Text, IsDrawnFromTheTopLeftOfItsCellWithoutAntialiasing) {
-    TBitmap b;
-    Fresh(b, 100, 40);
-    TCanvas& c = *b.Canvas();
-    SetBkMode(c.Handle(), TRANSPARENT);
-    c.Font.Name = "Arial";
-    c.Font.Size = 10;
-    c.Font.Color = clBlue;
-    c.TextOut(10, 10, "Vs");
-    const QRect ink = Bounds(b.Image(), b.Image().rect(), clBlue);
-    ASSERT_FALSE(ink.isEmpty());
-    EXPECT_GE(ink.left(), 10);
-    EXPECT_LE(ink.left(), 12);
-    EXPECT_GE(ink.top(), 10);
-    EXPECT_LE(ink.bottom(), 10 + PointsToPixels(10) + 4);
-    EXPECT_EQ(
-        Count(b.Image(), b.Image().rect(), clBlue) + Count(b.Image(), b.Image().rect(), clWhite),
-        100 * 40)
-        << "only the text colour and the ground: no antialiasing";
-    EXPECT_EQ(c.PenPos(), QPoint(10 + c.TextWidth("Vs"), 10));
-}
-
-TEST(Text, DrawingTheSameTextAgainChangesNoPixel) {
-    TBitmap b;
-    Fresh(b, 200, 30);
-    TCanvas& c = *b.Canvas();
-    SetBkMode(c.Handle(), TRANSPARENT);
-    c.Font.Name = "Arial";
-    c.Font.Size = 8;
-    c.Font.Color = clMaroon;
-    c.TextOut(3, 4, "La tension de commande U");
-    const QImage once = b.Image().copy();
-    for (int i = 0; i < 5; ++i)
-        c.TextOut(3, 4, "La tension de commande U");
-    EXPECT_EQ(Differences(once, b.Image()), 0);
 }
 
 TEST(Text, BackgroundFollowsTheBrushUntilSetTransparent) {

@@ -7,54 +7,40 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <cstdio>
 
 #include "app/commentary.h"
 #include "app/documents.h"
 #include "engine/globals.h"
-#include "support/data_dir.h"
+#include "support/scratch_dir.h"
 #include "support/window_fixture.h"
 
 namespace {
 
-// Runs a test in a scratch current directory and captures what goes to stderr.
-class Commentary : public ::testing::Test {
+// A fresh window past its first tick, in a scratch current directory.
+class Commentary : public InScratchDirectory {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(scratch_.isValid());
-        previous_ = QDir::currentPath();
-        QDir::setCurrent(scratch_.path());
+        InScratchDirectory::SetUp();
+        d.Tick();
     }
     void TearDown() override {
-        QDir::setCurrent(previous_);
+        InScratchDirectory::TearDown();
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (qobject_cast<QMessageBox*>(w) != nullptr) w->close();
         }
     }
     void Write(const QString& name, const QByteArray& bytes) {
-        QFile f(QDir(scratch_.path()).filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
+        ASSERT_TRUE(WriteFile(name, bytes));
     }
-    // stderr of what `action` does.
-    template <typename F>
-    std::string Stderr(F action) {
-        std::fflush(stderr);
-        testing::internal::CaptureStderr();
-        action();
-        std::fflush(stderr);
-        return testing::internal::GetCapturedStderr();
-    }
-    QMessageBox* MessageBox(Ttable& form) {
+    QMessageBox* MessageBox() {
         QCoreApplication::processEvents();
-        return form.findChild<QMessageBox*>(QStringLiteral("documentProblem"));
+        return t.findChild<QMessageBox*>(QStringLiteral("documentProblem"));
     }
 
-    QTemporaryDir scratch_;
-    QString previous_;
+    WindowDriver d;
+    Ttable& t = d.form();
 };
 
 QString Text(const TRichEdit* panel) {
@@ -63,34 +49,7 @@ QString Text(const TRichEdit* panel) {
 
 }  // namespace
 
-TEST_F(Commentary, EachButtonOpensItsDocumentInTheLargePanel) {
-    WindowDriver d;
-    Ttable& t = d.form();
-    d.Tick();
-    Write("komm2.rtf", "{\\rtf1 deux}");
-    Write("komm3.rtf", "{\\rtf1 trois}");
-    Write("komm4.rtf", "{\\rtf1 quatre}");
-    Write("komm5.rtf", "{\\rtf1 cinq}");
-    const struct {
-        void (Ttable::*click)(QObject*);
-        const char* text;
-    } cases[] = {{&Ttable::B1Click, "deux"},
-                 {&Ttable::B2Click, "trois"},
-                 {&Ttable::B3Click, "quatre"},
-                 {&Ttable::B4Click, "cinq"}};
-    for (const auto& c : cases) {
-        t.RichEdit2->hide();
-        (t.*c.click)(nullptr);
-        EXPECT_TRUE(t.RichEdit2->isVisible());
-        EXPECT_EQ(Text(t.RichEdit2), QString::fromLatin1(c.text)) << "the whole content replaced";
-        EXPECT_FALSE(t.RichEdit1->isVisible());
-    }
-}
-
 TEST_F(Commentary, TheCurrentDirectoryComesFirstThenTheProgramsOwnDocuments) {
-    WindowDriver d;
-    Ttable& t = d.form();
-    d.Tick();
     // Nothing here: the shipped document is found.
     t.B1Click(nullptr);
     EXPECT_TRUE(Text(t.RichEdit2).contains(QStringLiteral("dépassement")))
@@ -103,9 +62,6 @@ TEST_F(Commentary, TheCurrentDirectoryComesFirstThenTheProgramsOwnDocuments) {
 }
 
 TEST_F(Commentary, DocumentKeepsItsFormattingAndOpensAtTheTop) {
-    WindowDriver d;
-    Ttable& t = d.form();
-    d.Tick();
     QByteArray long_doc =
         "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Arial;}}"
         "{\\colortbl ;\\red255\\green0\\blue0;}"
@@ -125,9 +81,6 @@ TEST_F(Commentary, DocumentKeepsItsFormattingAndOpensAtTheTop) {
 }
 
 TEST_F(Commentary, WhatTheStudentTypedIsReplacedByTheNextLoad) {
-    WindowDriver d;
-    Ttable& t = d.form();
-    d.Tick();
     Write("komm5.rtf", "{\\rtf1 Commentaires}");
     t.B4Click(nullptr);
     t.RichEdit2->insertPlainText(QStringLiteral("notes de l'élève "));
@@ -137,9 +90,6 @@ TEST_F(Commentary, WhatTheStudentTypedIsReplacedByTheNextLoad) {
 }
 
 TEST_F(Commentary, PlainTextFileIsShownAsText) {
-    WindowDriver d;
-    Ttable& t = d.form();
-    d.Tick();
     Write("komm2.rtf", "Premi\xc3\xa8re ligne\r\nDeuxi\xc3\xa8me ligne\r\n");
     const std::string err = Stderr([&] { t.B1Click(nullptr); });
     EXPECT_EQ(Text(t.RichEdit2), QStringLiteral("Première ligne\nDeuxième ligne"));
@@ -147,9 +97,6 @@ TEST_F(Commentary, PlainTextFileIsShownAsText) {
 }
 
 TEST_F(Commentary, MissingDocumentLeavesThePanelAsItWasAndSaysWhy) {
-    WindowDriver d;
-    Ttable& t = d.form();
-    d.Tick();
     Write("komm2.rtf", "{\\rtf1 avant}");
     t.B1Click(nullptr);
     ASSERT_EQ(Text(t.RichEdit2), QStringLiteral("avant"));
@@ -160,40 +107,7 @@ TEST_F(Commentary, MissingDocumentLeavesThePanelAsItWasAndSaysWhy) {
     EXPECT_TRUE(t.RichEdit2->isVisible());
 }
 
-TEST_F(Commentary, DirectoryInPlaceOfTheDocumentIsReportedNotBypassed) {
-    WindowDriver d;
-    Ttable& t = d.form();
-    d.Tick();
-    ASSERT_TRUE(QDir(scratch_.path()).mkdir(QStringLiteral("komm3.rtf")));
-    t.RichEdit2->setPlainText(QStringLiteral("contenu précédent"));
-    const std::string err = Stderr([&] { t.B2Click(nullptr); });
-    EXPECT_NE(err.find("komm3.rtf"), std::string::npos) << err;
-    EXPECT_NE(err.find("dossier"), std::string::npos) << err;
-    EXPECT_EQ(Text(t.RichEdit2), QStringLiteral("contenu précédent"))
-        << "the shipped document is not used instead of the teacher's broken one";
-}
-
-TEST_F(Commentary, UnreadableDocumentIsReported) {
-    WindowDriver d;
-    Ttable& t = d.form();
-    d.Tick();
-    const QString path = QDir(scratch_.path()).filePath("komm4.rtf");
-    if (getuid() == 0) {
-        // Permissions do not stop root; a file whose reading fails does.
-        ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/mem"), path));
-    } else {
-        Write("komm4.rtf", "{\\rtf1 secret}");
-        QFile::setPermissions(path, QFileDevice::Permissions());
-    }
-    const std::string err = Stderr([&] { t.B3Click(nullptr); });
-    EXPECT_NE(err.find("komm4.rtf"), std::string::npos) << err;
-    EXPECT_NE(err.find("lecture impossible"), std::string::npos) << err;
-}
-
 TEST_F(Commentary, OversizedDocumentIsRefused) {
-    WindowDriver d;
-    Ttable& t = d.form();
-    d.Tick();
     Write("komm5.rtf", QByteArray("{\\rtf1 ") + QByteArray(kMaxDocumentBytes, 'a') + "}");
     t.RichEdit2->setPlainText(QStringLiteral("avant"));
     const std::string err = Stderr([&] { t.B4Click(nullptr); });
@@ -202,9 +116,6 @@ TEST_F(Commentary, OversizedDocumentIsRefused) {
 }
 
 TEST_F(Commentary, DamagedDocumentIsShownAndReported) {
-    WindowDriver d;
-    Ttable& t = d.form();
-    d.Tick();
     Write("komm2.rtf", "{\\rtf1 {\\b d\\'e9but du texte");  // cut short
     const std::string err = Stderr([&] { t.B1Click(nullptr); });
     EXPECT_EQ(Text(t.RichEdit2), QStringLiteral("début du texte"));
@@ -213,20 +124,17 @@ TEST_F(Commentary, DamagedDocumentIsShownAndReported) {
 }
 
 TEST_F(Commentary, InTheWindowTheMessageIsABoxThatDoesNotStopTheAnimation) {
-    WindowDriver d;
-    Ttable& t = d.form();
     t.SetQuietErrors(false);
-    d.Tick();
     d.Select(3);
     d.Tick(159);
     ASSERT_NE(B1, nullptr);
     B1->click();  // no komm2.rtf here... but the program's own is found
-    EXPECT_EQ(MessageBox(t), nullptr);
-    ASSERT_TRUE(QDir(scratch_.path()).mkdir(QStringLiteral("komm2.rtf")));
+    EXPECT_EQ(MessageBox(), nullptr);
+    ASSERT_TRUE(QDir().mkdir(QStringLiteral("komm2.rtf")));
     B1->click();
     EXPECT_EQ(t.findChild<QMessageBox*>(QStringLiteral("documentProblem")), nullptr)
         << "the message waits until the click's handler has finished";
-    QMessageBox* box = MessageBox(t);
+    QMessageBox* box = MessageBox();
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->isVisible());
     EXPECT_EQ(box->windowModality(), Qt::NonModal);
@@ -243,20 +151,26 @@ TEST_F(Commentary, InTheWindowTheMessageIsABoxThatDoesNotStopTheAnimation) {
 }
 
 TEST_F(Commentary, LowGainLessonOpensTheSmallPanelOnItsLastFrameOnly) {
-    WindowDriver d;
-    Ttable& t = d.form();
-    d.Tick();
     Write("komm1.rtf", "{\\rtf1 Faible gain}");
+    const EventCounter shown(t.RichEdit1, QEvent::Show);
     d.Select(2);
-    d.Tick(158);
-    EXPECT_FALSE(t.RichEdit1->isVisible());
+    for (int k = 1; k <= 158; ++k) {
+        d.Tick();
+        ASSERT_FALSE(t.RichEdit1->isVisible()) << "frame " << k;
+    }
     d.Tick();
     EXPECT_TRUE(t.RichEdit1->isVisible());
     EXPECT_EQ(Text(t.RichEdit1), QStringLiteral("Faible gain"));
     EXPECT_TRUE(t.RichEdit1->isReadOnly());
+    // Shown and loaded once: the ticks after the end neither show it again nor reload it.
+    Write("komm1.rtf", "{\\rtf1 autre page}");
+    d.Tick(5);
+    EXPECT_TRUE(t.RichEdit1->isVisible());
+    EXPECT_EQ(Text(t.RichEdit1), QStringLiteral("Faible gain"));
+    EXPECT_EQ(shown.count, 1);
     // Missing at the end of a later run: reported once, the panel keeps the old page.
-    QFile::remove(QDir(scratch_.path()).filePath("komm1.rtf"));
-    ASSERT_TRUE(QDir(scratch_.path()).mkdir(QStringLiteral("komm1.rtf")));
+    QFile::remove(QStringLiteral("komm1.rtf"));
+    ASSERT_TRUE(QDir().mkdir(QStringLiteral("komm1.rtf")));
     d.Select(2);
     std::string err = Stderr([&] { d.Tick(159); });
     EXPECT_EQ(Text(t.RichEdit1), QStringLiteral("Faible gain"));
@@ -267,18 +181,4 @@ TEST_F(Commentary, LowGainLessonOpensTheSmallPanelOnItsLastFrameOnly) {
          at = err.find("komm1.rtf", at + 1))
         ++reports;
     EXPECT_EQ(reports, 1u) << err;
-}
-
-TEST_F(Commentary, ShippedDocumentsAllOpen) {
-    WindowDriver d;
-    Ttable& t = d.form();
-    d.Tick();
-    for (int i = 1; i <= 5; ++i) {
-        const QString name = QStringLiteral("komm%1.rtf").arg(i);
-        const std::string err = Stderr([&] { LoadCommentary(t, t.RichEdit2, name); });
-        EXPECT_TRUE(err.empty()) << name.toStdString() << ": " << err;
-        EXPECT_GT(Text(t.RichEdit2).size(), 500) << name.toStdString();
-        EXPECT_TRUE(
-            QFile::exists(QString::fromStdString((DataDir() / name.toStdString()).string())));
-    }
 }

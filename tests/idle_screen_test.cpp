@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "engine/globals.h"
+#include "support/lesson_checks.h"
 #include "support/pixels.h"
 #include "support/window_fixture.h"
+
+using lesson_checks::ExpectPixels;
 
 namespace {
 const TColor kBackgroundGrey = RGB(215, 215, 215);
@@ -30,31 +33,30 @@ TEST(IdleScreen, FromTheSecondTickTheDiagramIsComplete) {
     EXPECT_EQ(At(f, 200, 200), clBtnFace);
 
     // Table outline and its perspective edge, green and two pixels wide.
-    EXPECT_EQ(At(f, 29, 200), clGreen);
-    EXPECT_EQ(At(f, 30, 200), clGreen);
-    EXPECT_EQ(At(f, 1, 300), clGreen);
-    EXPECT_EQ(At(f, 431, 100), clGreen);
+    ExpectPixels(f,
+                 {{29, 200, clGreen}, {30, 200, clGreen}, {1, 300, clGreen}, {431, 100, clGreen}});
 
-    // Boxes: red outlines, white or yellow insides.
-    EXPECT_EQ(At(f, 340, 100), clRed);  // control amplifier, left side
-    EXPECT_EQ(At(f, 419, 100), clRed);  // right side
-    EXPECT_EQ(At(f, 342, 122), clWhite);
-    EXPECT_EQ(At(f, 420, 100), clBtnFace);
-    EXPECT_EQ(At(f, 342, 177), clWhite);   // power amplifier
-    EXPECT_EQ(At(f, 65, 177), clWhite);    // angle sensor
-    EXPECT_EQ(At(f, 352, 272), clYellow);  // motor
-    EXPECT_EQ(At(f, 380, 290), clYellow);  // motor shaft
-    EXPECT_EQ(At(f, 93, 290), clYellow);   // gearbox shaft
-    EXPECT_EQ(At(f, 65, 272), clYellow);   // gearbox
-    EXPECT_EQ(At(f, 15, 40), clRed);       // input terminal
-    EXPECT_EQ(At(f, 93, 20), clWhite);     // summing junction
+    // Boxes: red outlines, white or yellow insides: the control amplifier (its sides at x 340 and
+    // 419), the power amplifier, the angle sensor; the motor, its shaft, the gearbox's shaft and
+    // the gearbox; the input terminal and the summing junction.
+    ExpectPixels(f, {{340, 100, clRed},
+                     {419, 100, clRed},
+                     {342, 122, clWhite},
+                     {420, 100, clBtnFace},
+                     {342, 177, clWhite},
+                     {65, 177, clWhite}});
+    ExpectPixels(f, {{352, 272, clYellow},
+                     {380, 290, clYellow},
+                     {93, 290, clYellow},
+                     {65, 272, clYellow},
+                     {15, 40, clRed},
+                     {93, 20, clWhite}});
 
-    // Connections: the feedback reaches the junction; arrows down into the boxes.
-    EXPECT_EQ(At(f, 93, 90), clRed);
-    EXPECT_EQ(At(f, 250, 40), clRed);
-    EXPECT_EQ(At(f, 380, 55), clRed);
-    EXPECT_EQ(At(f, 376, 66), clRed) << "arrowhead above the control amplifier";
-    EXPECT_EQ(At(f, 384, 66), clRed);
+    // Connections: the feedback reaches the junction; arrows down into the boxes, with the
+    // arrowhead above the control amplifier.
+    ExpectPixels(
+        f,
+        {{93, 90, clRed}, {250, 40, clRed}, {380, 55, clRed}, {376, 66, clRed}, {384, 66, clRed}});
     EXPECT_EQ(Count(f, QRect(73, 75, 41, 1), clRed), 1) << "no earth bar, only the feedback shaft";
 
     // Labels without background boxes, in their colours.
@@ -72,21 +74,18 @@ TEST(IdleScreen, TableAtRestSitsBelowTheDiagram) {
     WindowDriver d;
     d.Tick(3);
     const QImage f = d.Fond();
-    // The mask keeps FOND down to row 297; the bed starts on row 298 with the upper belt strand.
-    EXPECT_EQ(At(f, 200, 297), clBtnFace);
-    EXPECT_EQ(At(f, 200, 298), clBlue);
-    EXPECT_EQ(At(f, 200, 327), clBlue) << "lower belt strand";
-    EXPECT_EQ(At(f, 200, 310), clBtnFace) << "table bed between the strands";
+    // The mask keeps FOND down to row 297; the bed starts on row 298 with the upper belt strand,
+    // the lower one on row 327, the table bed between them.
+    ExpectPixels(
+        f, {{200, 297, clBtnFace}, {200, 298, clBlue}, {200, 327, clBlue}, {200, 310, clBtnFace}});
     // Pulleys centred on x 95 and 382, row 313, each with its green spoke towards the right.
-    EXPECT_EQ(At(f, 95, 305), clRed);
-    EXPECT_EQ(At(f, 382, 305), clRed);
+    ExpectPixels(f, {{95, 305, clRed}, {382, 305, clRed}});
     EXPECT_GT(Count(f, QRect(96, 312, 12, 4), clGreen), 8);
     EXPECT_GT(Count(f, QRect(383, 312, 12, 4), clGreen), 8);
     EXPECT_EQ(Count(f, QRect(80, 298, 13, 30), clGreen), 0) << "nothing left of the centre";
     // The pen carriage at FOND x 321 (bitmap 289), its point at x 331 just above the paper.
     EXPECT_TRUE(All(f, QRect(323, 310, 17, 17), clBlue));
-    EXPECT_EQ(At(f, 321, 315), clBtnFace);
-    EXPECT_EQ(At(f, 331, 347), clRed);
+    ExpectPixels(f, {{321, 315, clBtnFace}, {331, 347, clRed}});
     // The paper: white ground from row 349, blue grid, and the trace's lower end under the pen.
     EXPECT_EQ(At(f, 200, 349), clWhite);
     EXPECT_GT(Count(f, QRect(40, 360, 380, 100), clBlue), 1000);

@@ -4,25 +4,21 @@
 #include <gtest/gtest.h>
 
 #include "engine/globals.h"
+#include "support/lesson_checks.h"
 #include "support/pixels.h"
-#include "support/scene_checks.h"
 #include "support/window_fixture.h"
 
-using namespace scene_checks;
+using namespace lesson_checks;
+using scene_checks::Continuous;
+using scene_checks::SpokeBox;
+using scene_checks::SpriteAt;
 
 namespace {
 
 constexpr int kItem = 4;
 
-// Frame k of the lesson: two idle ticks, the start button on item 4, then k ticks.
-void RunTo(WindowDriver& d, int k) {
-    d.Tick(2);
-    d.Select(kItem);
-    d.Tick(k);
-}
-
 // The interpretation on FOND, "Arial" 8.
-const Text kFondTexts[] = {
+const std::vector<Text> kOnFond = {
     {110, 80, clRed, "Même en l'absence de consigne"},
     {110, 90, clRed, "la boucle fermée oscille."},
     {180, 170, clMaroon, "La tension de commande U"},
@@ -35,24 +31,16 @@ const Text kFondTexts[] = {
 };
 
 // The saturation labels on the window's canvas, "Arial" 10.
-const Text kCanvasTexts[] = {
-    {215, 235, clBlack, "+Usat"},
-    {215, 335, clBlack, "-Usat"},
+const std::vector<Text> kOnCanvas = {
+    {215, 235, clBlack, "+Usat", "Arial", 10},
+    {215, 335, clBlack, "-Usat", "Arial", 10},
 };
-
-int CommentButtons(Ttable& form) {
-    return ButtonsCaptioned(form, QStringLiteral("Interprétation des résultats"));
-}
 
 }  // namespace
 
 TEST(Instability, FirstFrame) {
     WindowDriver d;
-    RunTo(d, 1);
-    EXPECT_EQ(Phase, 602);
-    EXPECT_EQ(StepInstability, 1);
-    EXPECT_FALSE(d.form().RichEdit1->isVisible());
-
+    d.Play(kItem, 1);
     const QImage c = d.Canvas();
     // Vs: (50,192)-(51,194), one pixel per row it leaves; its end is the next frame's.
     EXPECT_EQ(Hex(At(c, 50, 192)), Hex(clRed));
@@ -65,28 +53,26 @@ TEST(Instability, FirstFrame) {
     EXPECT_EQ(Count(c, QRect(50, 282, 2, 1), clMaroon), 0);
     // No lead-in strokes, no Ve curve: nothing green but the label.
     EXPECT_EQ(Count(c, QRect(0, 120, 340, 340), clGreen), 0);
-    EXPECT_EQ(Hex(At(c, 45, 190)), Hex(clBlue));
-    EXPECT_EQ(Hex(At(c, 45, 290)), Hex(clBlue));
+    ExpectPixels(c, {{45, 190, clBlue}, {45, 290, clBlue}});
     // Time axes at 190 and 290 (none at 350), the vertical axis from 50 down to 350.
-    EXPECT_EQ(Hex(At(c, 240, 190)), Hex(clBlue));
-    EXPECT_EQ(Hex(At(c, 240, 290)), Hex(clBlue));
-    EXPECT_EQ(Hex(At(c, 240, 350)), Hex(clBtnFace));
-    EXPECT_EQ(Hex(At(c, 50, 349)), Hex(clBlue));
-    EXPECT_EQ(Hex(At(c, 50, 350)), Hex(clBtnFace));
-    EXPECT_EQ(Missing(c, {60, 90, clGreen, "Ve=0"}, "Arial", 10), 0);
-    EXPECT_EQ(Missing(c, {75, 160, clRed, "Vs"}, "Arial", 10), 0);
-    EXPECT_EQ(Missing(c, {80, 300, clMaroon, "U"}, "Arial", 10), 0);
-    EXPECT_EQ(Missing(c, {230, 175, clBlue, "t"}, "Arial", 8), 0);
-    EXPECT_EQ(Missing(c, {230, 275, clBlue, "t"}, "Arial", 8), 0);
+    ExpectPixels(c, {{240, 190, clBlue},
+                     {240, 290, clBlue},
+                     {240, 350, clBtnFace},
+                     {50, 349, clBlue},
+                     {50, 350, clBtnFace}});
+    ExpectTexts(c,
+                {{60, 90, clGreen, "Ve=0", "Arial", 10},
+                 {75, 160, clRed, "Vs", "Arial", 10},
+                 {80, 300, clMaroon, "U", "Arial", 10},
+                 {230, 175, clBlue, "t"},
+                 {230, 275, clBlue, "t"}},
+                true);
 
     // The pen sprite's left edge at 190 = X - 9.
     EXPECT_TRUE(SpriteAt(TableBitmap->Image(), 190, 305));
-    EXPECT_FALSE(SpriteAt(TableBitmap->Image(), 189, 305));
-    EXPECT_FALSE(SpriteAt(TableBitmap->Image(), 191, 305));
     // The spokes run one step ahead: the red one erased ends at (27, 13), the green one drawn
     // ends at (27, 12).
-    EXPECT_EQ(GreenOf(*LeftPulley), SpokeBox(27, 12));
-    EXPECT_EQ(GreenOf(*RightPulley), SpokeBox(27, 12));
+    ExpectSpokes(SpokeBox(27, 12));
 
     // One tick later FOND shows this table, one tick old: sprite top on row 309, x + 32.
     d.Tick(1);
@@ -95,27 +81,23 @@ TEST(Instability, FirstFrame) {
 
 TEST(Instability, Extremes) {
     WindowDriver d;
-    RunTo(d, 20);
+    d.Play(kItem, 20);
     // Vs at its lowest on screen (219), U on the +Usat level (240), in the same column.
     QImage c = d.Canvas();
-    EXPECT_EQ(Hex(At(c, 69, 219)), Hex(clRed));
-    EXPECT_EQ(Hex(At(c, 69, 240)), Hex(clMaroon));
+    ExpectPixels(c, {{69, 219, clRed}, {69, 240, clMaroon}});
     // The pen at its right end: the trace of this frame starts at 226 (the previous segment's
     // visible lower end, on row 349 - k, reaches one pixel further).
     EXPECT_EQ(Bounds(TableBitmap->Image(), QRect(150, 349 - 20, 100, 1), clRed).right(), 226 + 1);
     EXPECT_TRUE(SpriteAt(TableBitmap->Image(), 226 - 9, 306 - 20));
     // Both spokes end at (22, 4); the earlier ones have been erased.
-    EXPECT_EQ(GreenOf(*LeftPulley), SpokeBox(22, 4));
-    EXPECT_EQ(GreenOf(*RightPulley), SpokeBox(22, 4));
+    ExpectSpokes(SpokeBox(22, 4));
 
     d.Tick(39);  // k = 59
     c = d.Canvas();
-    EXPECT_EQ(Hex(At(c, 108, 160)), Hex(clRed));
-    EXPECT_EQ(Hex(At(c, 108, 339)), Hex(clMaroon));
+    ExpectPixels(c, {{108, 160, clRed}, {108, 339, clMaroon}});
     EXPECT_EQ(Bounds(TableBitmap->Image(), QRect(150, 349 - 59, 100, 1), clRed).right(), 167 + 1);
     EXPECT_TRUE(SpriteAt(TableBitmap->Image(), 167 - 9, 306 - 59));
-    EXPECT_EQ(GreenOf(*LeftPulley), SpokeBox(22, 25));
-    EXPECT_EQ(GreenOf(*RightPulley), SpokeBox(22, 25));
+    ExpectSpokes(SpokeBox(22, 25));
 
     // Up to the interpretation (which draws the saturation lines over U), Vs has stayed between
     // 160 and 219 and U between 240 and 339, each one unbroken line. Both cross their axes every
@@ -135,39 +117,19 @@ TEST(Instability, Extremes) {
     EXPECT_TRUE(Continuous(c, clMaroon, 89, 126));
 }
 
-TEST(Instability, LastFrameAndInterpretation) {
+TEST(Instability, InterpretationFromFrame131AndLastFrame) {
     WindowDriver d;
-    RunTo(d, 130);
-    QImage fond = d.Fond();
+    d.Play(kItem, 130);
+    EXPECT_EQ(Count(d.Canvas(), QRect(50, 240, 160, 1), clBlack), 0);
+    EXPECT_EQ(Count(d.Canvas(), QRect(50, 340, 160, 1), clBlack), 0);
+    ExpectTextsFromFrame131(d, kOnFond, kOnCanvas);
     QImage c = d.Canvas();
-    for (const Text& t : kFondTexts) {
-        const auto ink = Ink("Arial", 8, t.text);
-        EXPECT_EQ(Missing(fond, t.x, t.y, t.colour, ink), static_cast<int>(ink.size())) << t.text;
-    }
-    for (const Text& t : kCanvasTexts) {
-        const auto ink = Ink("Arial", 10, t.text);
-        EXPECT_EQ(Missing(c, t.x, t.y, t.colour, ink), static_cast<int>(ink.size())) << t.text;
-    }
-    EXPECT_EQ(Count(c, QRect(50, 240, 160, 1), clBlack), 0);
-    EXPECT_EQ(Count(c, QRect(50, 340, 160, 1), clBlack), 0);
-
-    d.Tick(1);  // k = 131: the interpretation appears
-    EXPECT_EQ(Phase, 732);
-    fond = d.Fond();
-    c = d.Canvas();
-    for (const Text& t : kFondTexts)
-        EXPECT_EQ(Missing(fond, t, "Arial", 8), 0) << t.text;
-    for (const Text& t : kCanvasTexts)
-        EXPECT_EQ(Missing(c, t, "Arial", 10), 0) << t.text;
     // The saturation levels from x 50 to 210 (its end left out), over the U curve.
     EXPECT_TRUE(All(c, QRect(50, 240, 160, 1), clBlack));
     EXPECT_TRUE(All(c, QRect(50, 340, 160, 1), clBlack));
-    EXPECT_EQ(Hex(At(c, 210, 240)), Hex(clBtnFace));
-    EXPECT_EQ(Hex(At(c, 210, 340)), Hex(clBtnFace));
-    EXPECT_EQ(B2, nullptr);
+    ExpectPixels(c, {{210, 240, clBtnFace}, {210, 340, clBtnFace}});
 
     d.Tick(28);  // k = 159
-    EXPECT_EQ(Phase, 760);
     c = d.Canvas();
     // Vs (208,194)-(209,196) and U (208,282)-(209,278).
     EXPECT_EQ(Hex(At(c, 208, 194)), Hex(clRed));
@@ -187,100 +149,10 @@ TEST(Instability, LastFrameAndInterpretation) {
     EXPECT_EQ(Hex(At(TableBitmap->Image(), 204, 189)), Hex(clBlue));
     EXPECT_EQ(Bounds(TableBitmap->Image(), QRect(150, 190, 100, 1), clRed).right(), 201 + 1);
     EXPECT_TRUE(SpriteAt(TableBitmap->Image(), 192, 306 - 159));
-    fond = d.Fond();
-    for (const Text& t : kFondTexts)
-        EXPECT_EQ(Missing(fond, t, "Arial", 8), 0) << t.text;
+    ExpectTexts(d.Fond(), kOnFond, true);
+    ExpectTexts(c, kOnCanvas, true);
 }
 
 TEST(Instability, CommentButton) {
-    WindowDriver d;
-    RunTo(d, 158);
-    EXPECT_EQ(B2, nullptr);
-    EXPECT_EQ(B2Created, 0);
-    EXPECT_EQ(CommentButtons(d.form()), 0);
-
-    d.Tick(1);  // k = 159
-    ASSERT_NE(B2, nullptr);
-    TButton* first = B2;
-    EXPECT_EQ(B2Created, 1);
-    EXPECT_EQ(first->parentWidget(), &d.form());
-    EXPECT_TRUE(first->isVisible());
-    EXPECT_TRUE(first->isEnabled());
-    EXPECT_EQ(first->geometry(), QRect(60, 380, 180, 30));
-    EXPECT_EQ(first->text(), QStringLiteral("Interprétation des résultats"));
-    EXPECT_EQ(B1, nullptr);
-    EXPECT_EQ(B1Created, 0);
-
-    // The lesson is over: further ticks create nothing and draw nothing.
-    const QImage fond = d.Fond();
-    const QImage canvas = d.Canvas();
-    d.Tick(3);
-    EXPECT_EQ(Phase, 760);
-    EXPECT_EQ(B2, first);
-    EXPECT_EQ(CommentButtons(d.form()), 1);
-    EXPECT_EQ(Differences(fond, d.Fond()), 0);
-    EXPECT_EQ(Differences(canvas, d.Canvas()), 0);
-
-    EXPECT_FALSE(d.form().RichEdit2->isVisible());
-    d.ClickComments();
-    EXPECT_TRUE(d.form().RichEdit2->isVisible());
-
-    // A second run to the end: a new button, the old one stays hidden and disabled.
-    d.Select(kItem);
-    EXPECT_FALSE(d.form().RichEdit2->isVisible());
-    EXPECT_FALSE(first->isVisible());
-    EXPECT_FALSE(first->isEnabled());
-    d.Tick(158);
-    EXPECT_EQ(B2, first);
-    d.Tick(1);
-    ASSERT_NE(B2, first);
-    EXPECT_TRUE(B2->isVisible());
-    EXPECT_TRUE(B2->isEnabled());
-    EXPECT_EQ(B2->geometry(), QRect(60, 380, 180, 30));
-    EXPECT_FALSE(first->isVisible());
-    EXPECT_FALSE(first->isEnabled());
-    EXPECT_EQ(first->parentWidget(), &d.form());
-    EXPECT_EQ(CommentButtons(d.form()), 2);
-    d.ClickComments();
-    EXPECT_TRUE(d.form().RichEdit2->isVisible());
-
-    // Another lesson hides it; this lesson's button is the only one shown at its end.
-    d.Select(3);
-    EXPECT_FALSE(B2->isVisible());
-    d.Tick(159);
-    ASSERT_NE(B1, nullptr);
-    EXPECT_TRUE(B1->isVisible());
-    EXPECT_FALSE(B2->isVisible());
-}
-
-TEST(Instability, Restart) {
-    QImage freshCanvas1, freshCanvas2, freshFond2;
-    {
-        WindowDriver fresh;
-        RunTo(fresh, 1);
-        freshCanvas1 = fresh.Canvas();
-        fresh.Tick(1);
-        freshCanvas2 = fresh.Canvas();
-        freshFond2 = fresh.Fond();
-    }
-
-    WindowDriver d;
-    RunTo(d, 70);
-    d.Select(kItem);
-    d.Tick(1);
-    EXPECT_EQ(Phase, 602);
-    EXPECT_EQ(StepInstability, 1);
-    EXPECT_EQ(Differences(d.Canvas(), freshCanvas1), 0);
-    // The pulleys were repainted by the start button: only this frame's spoke is on them.
-    EXPECT_EQ(GreenOf(*LeftPulley), SpokeBox(27, 12));
-
-    d.Tick(158);
-    EXPECT_EQ(Phase, 760);
-    d.Select(kItem);
-    d.Tick(1);
-    EXPECT_EQ(Phase, 602);
-    EXPECT_EQ(Differences(d.Canvas(), freshCanvas1), 0);
-    d.Tick(1);
-    EXPECT_EQ(Differences(d.Canvas(), freshCanvas2), 0);
-    EXPECT_EQ(Differences(d.Fond(), freshFond2, QRect(0, 0, 449, 298)), 0);
+    ExpectCommentButtonLifecycle(kItem, 2, QStringLiteral("Interprétation des résultats"));
 }

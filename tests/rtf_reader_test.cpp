@@ -64,6 +64,18 @@ void ExpectCleanText(const std::string& text) {
     }
 }
 
+// An input and the text the reader shows for it.
+struct Shown {
+    std::string input;
+    std::string text;
+};
+
+// Each input shows its text; with `wrap`, the inputs are bodies of a minimal RTF document.
+void ExpectShown(const std::vector<Shown>& cases, bool wrap) {
+    for (const Shown& c : cases)
+        EXPECT_EQ(wrap ? Body(c.input) : TextOf(c.input), c.text) << "input: " << c.input;
+}
+
 // ---- plain text and detection
 
 TEST(RtfPlainText, RtfIsRecognisedAfterByteOrderMarkAndWhiteSpace) {
@@ -73,30 +85,33 @@ TEST(RtfPlainText, RtfIsRecognisedAfterByteOrderMarkAndWhiteSpace) {
     EXPECT_EQ(doc[0].runs[0].format.halfPoints, 24);  // RTF's default size
 }
 
-TEST(RtfPlainText, AnythingElseIsShownAsItIs) {
-    EXPECT_EQ(TextOf("{\\rt Bonjour}"), "{\\rt Bonjour}");
-    EXPECT_EQ(TextOf("x{\\rtf1 a}"), "x{\\rtf1 a}");
-    EXPECT_EQ(TextOf("\\rtf1 a"), "\\rtf1 a");
+TEST(RtfPlainText, AnythingElseIsShownAsItIsInUtf8OrWindows1252) {
+    ExpectShown({{"{\\rt Bonjour}", "{\\rt Bonjour}"},
+                 {"x{\\rtf1 a}", "x{\\rtf1 a}"},
+                 {"\\rtf1 a", "\\rtf1 a"},
+                 // Valid UTF-8 is kept, with or without its byte-order mark; the rest is 1252.
+                 {"\xEF\xBB\xBF"
+                  "Étape à 10 V",
+                  "Étape à 10 V"},
+                 {"caf\xE9 \x80 \x9C", "café € œ"},
+                 // An overlong form and a lone surrogate are not UTF-8: the whole file is 1252.
+                 {"\xC0\xAF"
+                  "é",
+                  "À¯Ã©"},
+                 {"\xED\xA0\x80", "í\xC2\xA0€"},
+                 // Holes of the code page become U+FFFD rather than control characters.
+                 {"a\x81z", "a\xEF\xBF\xBDz"},
+                 // Control characters are dropped, tabs kept.
+                 {"a\0b\x01"
+                  "c\td\x1B"s,
+                  "abc\td"}},
+                false);
     const Document doc = ReadDocument("Réponse indicielle");
     ASSERT_EQ(doc.size(), 1u);
     // Plain text takes the panel's own font.
     EXPECT_EQ(doc[0].runs[0].format.halfPoints, 0);
     EXPECT_EQ(doc[0].runs[0].format.font, "");
     EXPECT_FALSE(doc[0].runs[0].format.bold);
-}
-
-TEST(RtfPlainText, ValidUtf8IsKeptAndAnythingElseIsWindows1252) {
-    EXPECT_EQ(TextOf("\xEF\xBB\xBF"
-                     "Étape à 10 V"),
-              "Étape à 10 V");
-    EXPECT_EQ(TextOf("caf\xE9 \x80 \x9C"), "café € œ");
-    // An overlong form and a lone surrogate are not UTF-8: the whole file is then 1252.
-    EXPECT_EQ(TextOf("\xC0\xAF"
-                     "é"),
-              "À¯Ã©");
-    EXPECT_EQ(TextOf("\xED\xA0\x80"), "í\xC2\xA0€");
-    // Holes of the code page become U+FFFD rather than control characters.
-    EXPECT_EQ(TextOf("a\x81z"), "a\xEF\xBF\xBDz");
 }
 
 TEST(RtfPlainText, EveryKindOfLineEndStartsAParagraph) {
@@ -107,13 +122,10 @@ TEST(RtfPlainText, EveryKindOfLineEndStartsAParagraph) {
     EXPECT_EQ(doc[4].mark.halfPoints, 0);
 }
 
-TEST(RtfPlainText, EmptyInputAndControlCharacters) {
+TEST(RtfPlainText, EmptyInputHasNoParagraph) {
     EXPECT_TRUE(ReadDocument("").empty());
     EXPECT_TRUE(ReadDocument("\xEF\xBB\xBF").empty());
     EXPECT_TRUE(ReadDocument("{\\rtf1}").empty());
-    EXPECT_EQ(TextOf("a\0b\x01"
-                     "c\td\x1B"s),
-              "abc\td");
 }
 
 // ---- character formatting and groups
@@ -173,18 +185,18 @@ TEST(RtfFormatting, RunsAreCutOnlyWhereTheFormatChanges) {
     EXPECT_EQ(doc[0].runs[0].text, "abcde");
 }
 
-TEST(RtfFormatting, HiddenTextIsNotShown) {
-    EXPECT_EQ(Body("a{\\v cach\\'e9}b\\v c\\v0 d"), "abd");
-}
-
 TEST(RtfFormatting, ParagraphLineAndTab) {
     const Document doc = ReadDocument("{\\rtf1 un\\line deux\\tab trois\\par\\par quatre\\par}");
     ASSERT_EQ(doc.size(), 3u);  // the last \par closes "quatre", no empty extra one
     EXPECT_EQ(richtext::PlainText(doc), "un\u2028deux\ttrois\n\nquatre");
-    // A backslash before a line end of the file is a paragraph mark too.
-    EXPECT_EQ(Body("a\\\nb\\\r\nc"), "a\nb\nc");
-    // Line ends of the file themselves are not text.
-    EXPECT_EQ(Body("a\r\nb\nc"), "abc");
+    ExpectShown(
+        {// A backslash before a line end of the file is a paragraph mark too.
+         {"a\\\nb\\\r\nc", "a\nb\nc"},
+         // Line ends of the file themselves are not text.
+         {"a\r\nb\nc", "abc"},
+         // Hidden text is not shown.
+         {"a{\\v cach\\'e9}b\\v c\\v0 d", "abd"}},
+        true);
 }
 
 // ---- font and colour tables
@@ -273,52 +285,46 @@ TEST(RtfParagraphs, AnEmptyParagraphKeepsTheFormatOfItsMark) {
 
 // ---- escapes, code pages and Unicode
 
-TEST(RtfEscapes, HexEscapesFollowTheCodePage) {
-    EXPECT_EQ(Body("\\'e9\\'e8\\'e0\\'e7\\'ea\\'80\\'9c\\'b0"), "éèàçê€œ°");
-    EXPECT_EQ(Body("caf\xE9"), "café");  // raw 8-bit bytes too
-    EXPECT_EQ(TextOf("{\\rtf1\\ansi\\ansicpg1250 \\'9a\\'e8\\'b9}"), "ščą");
-    EXPECT_EQ(TextOf("{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8}"), "При");
-    EXPECT_EQ(TextOf("{\\rtf1\\ansi\\ansicpg932 \\'e9}"), "é");  // unknown: read as 1252
-    EXPECT_EQ(Body("\\'E9\\'zz"), "ézz");  // not hex: the escape is dropped, not the text
-}
-
-TEST(RtfEscapes, UnicodeWithItsFallbackCharacters) {
-    EXPECT_EQ(Body("\\u233?t\\'e9"), "été");
-    EXPECT_EQ(Body("\\uc0\\u233 e"), "ée");
-    EXPECT_EQ(Body("\\uc2\\u8364\\'80\\'80x"), "€x");
-    EXPECT_EQ(Body("\\uc2\\u8364\\emdash Ex"), "€x");  // a control word is one character
-    EXPECT_EQ(Body("{\\uc3\\u233?}x"), "éx");          // a group end stops the skipping
-    EXPECT_EQ(Body("{\\uc2 a}\\u233?b"), "aéb");       // \uc is restored with the group
-    EXPECT_EQ(Body("\\u-1279?"), "\uFB01");            // signed 16-bit value
-    EXPECT_EQ(Body("\\u8217\\'92"), "\u2019");
-}
-
-TEST(RtfEscapes, SurrogatePairsAndInvalidCodePoints) {
-    EXPECT_EQ(Body("\\u-10179?\\u-8704?"), "\U0001F600");
-    EXPECT_EQ(Body("\\u55357?\\u56832?"), "\U0001F600");
-    EXPECT_EQ(Body("\\u-10179?x"), "\uFFFDx");
-    EXPECT_EQ(Body("\\u-8704?"), "\uFFFD");
-    EXPECT_EQ(Body("\\u-10179?\\u-10179?\\u-8704?"), "\uFFFD\U0001F600");
-    EXPECT_EQ(Body("\\u-10179?"), "\uFFFD");  // at the end of the document
-    EXPECT_EQ(Body("\\u-40000?"), "\uFFFD");
-    EXPECT_EQ(Body("\\u1114112?"), "\uFFFD");
-    EXPECT_EQ(Body("\\u0?a\\u7?b"), "ab");  // NUL and controls are not text
-}
-
-TEST(RtfEscapes, SymbolsAndNamedPunctuation) {
-    EXPECT_EQ(Body("a\\~b\\-c\\_d"), "a\u00A0bc\u2011d");
-    EXPECT_EQ(Body("\\{\\}\\\\"), "{}\\");
-    EXPECT_EQ(Body("\\emdash\\endash\\bullet\\lquote\\rquote\\ldblquote\\rdblquote"), "—–•‘’“”");
-}
-
-TEST(RtfEscapes, ControlWordSyntax) {
-    // One space after a word is its delimiter; a second one is text.
-    EXPECT_EQ(Body("\\b  x"), " x");
-    EXPECT_EQ(Body("a\\foo123 b\\unknownword c\\x-5d"), "abcd");
-    // A '-' not followed by a digit is text, not a sign.
-    EXPECT_EQ(Body("\\fs- x"), "- x");
-    // A word ends at the first non-letter, which is not consumed.
-    EXPECT_EQ(Body("\\b;x"), ";x");
+TEST(RtfEscapes, HexUnicodeSymbolsAndControlWords) {
+    ExpectShown(
+        {// Hex escapes and raw 8-bit bytes follow the code page.
+         {"\\'e9\\'e8\\'e0\\'e7\\'ea\\'80\\'9c\\'b0", "éèàçê€œ°"},
+         {"caf\xE9", "café"},
+         {"\\'E9\\'zz", "ézz"},  // not hex: the escape is dropped, not the text
+                                 // Unicode with its fallback characters.
+         {"\\u233?t\\'e9", "été"},
+         {"\\uc0\\u233 e", "ée"},
+         {"\\uc2\\u8364\\'80\\'80x", "€x"},
+         {"\\uc2\\u8364\\emdash Ex", "€x"},  // a control word is one character
+         {"{\\uc3\\u233?}x", "éx"},          // a group end stops the skipping
+         {"{\\uc2 a}\\u233?b", "aéb"},       // \uc is restored with the group
+         {"\\u-1279?", "\uFB01"},            // signed 16-bit value
+         {"\\u8217\\'92", "\u2019"},
+         // Surrogate pairs, and code points that are not characters.
+         {"\\u-10179?\\u-8704?", "\U0001F600"},
+         {"\\u55357?\\u56832?", "\U0001F600"},
+         {"\\u-10179?x", "\uFFFDx"},
+         {"\\u-8704?", "\uFFFD"},
+         {"\\u-10179?\\u-10179?\\u-8704?", "\uFFFD\U0001F600"},
+         {"\\u-10179?", "\uFFFD"},  // at the end of the document
+         {"\\u-40000?", "\uFFFD"},
+         {"\\u1114112?", "\uFFFD"},
+         {"\\u0?a\\u7?b", "ab"},  // NUL and controls are not text
+                                  // Symbols and named punctuation.
+         {"a\\~b\\-c\\_d", "a\u00A0bc\u2011d"},
+         {"\\{\\}\\\\", "{}\\"},
+         {"\\emdash\\endash\\bullet\\lquote\\rquote\\ldblquote\\rdblquote", "—–•‘’“”"},
+         // One space after a word is its delimiter; a second one is text.
+         {"\\b  x", " x"},
+         {"a\\foo123 b\\unknownword c\\x-5d", "abcd"},
+         {"\\fs- x", "- x"},  // a '-' not followed by a digit is text, not a sign
+         {"\\b;x", ";x"}},    // a word ends at the first non-letter, not consumed
+        true);
+    // Other code pages.
+    ExpectShown({{"{\\rtf1\\ansi\\ansicpg1250 \\'9a\\'e8\\'b9}", "ščą"},
+                 {"{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8}", "При"},
+                 {"{\\rtf1\\ansi\\ansicpg932 \\'e9}", "é"}},  // unknown: read as 1252
+                false);
 }
 
 // ---- destinations and binary data
@@ -342,35 +348,23 @@ TEST(RtfDestinations, IgnorableAndKnownDestinationsAreSkipped) {
     }
 }
 
-TEST(RtfDestinations, FieldsKeepTheirResult) {
-    EXPECT_EQ(Body("voir {\\field{\\*\\fldinst HYPERLINK \"http://x\"}{\\fldrslt la page}} ici"),
-              "voir la page ici");
-    EXPECT_EQ(Body("{\\*\\fldrslt r}"), "r");
-    EXPECT_EQ(Body("{\\info{\\fldrslt cache}}v"), "v");  // a skipped group stays skipped
-}
-
-TEST(RtfDestinations, ListTextIsShown) {
-    EXPECT_EQ(Body("{\\listtext\\'b7\\tab}point"), "·\tpoint");
-}
-
-TEST(RtfDestinations, BinaryDataIsSteppedOver) {
-    EXPECT_EQ(Body("a{\\pict\\bin6 {{{}}\\}b"), "ab");
-    EXPECT_EQ(Body("a\\bin3 xyzb"), "ab");
-    EXPECT_EQ(Body("a\\bin-5 b"), "ab");
-    EXPECT_EQ(Body("a\\bin0 b"), "ab");
-    EXPECT_EQ(Body("\\u233\\bin2 xyz"), "éz");  // counts as the fallback character
-    EXPECT_EQ(TextOf("{\\rtf1 a\\bin100 xyz}"), "a");
-    EXPECT_EQ(TextOf("{\\rtf1 a\\bin99999999999999999999 xyz}"), "a");
+TEST(RtfDestinations, FieldResultsAndListTextAreShownBinaryDataIsSteppedOver) {
+    ExpectShown({{"voir {\\field{\\*\\fldinst HYPERLINK \"http://x\"}{\\fldrslt la page}} ici",
+                  "voir la page ici"},
+                 {"{\\*\\fldrslt r}", "r"},
+                 {"{\\info{\\fldrslt cache}}v", "v"},  // a skipped group stays skipped
+                 {"{\\listtext\\'b7\\tab}point", "·\tpoint"},
+                 {"a{\\pict\\bin6 {{{}}\\}b", "ab"},
+                 {"a\\bin3 xyzb", "ab"},
+                 {"a\\bin-5 b", "ab"},
+                 {"a\\bin0 b", "ab"},
+                 {"\\u233\\bin2 xyz", "éz"}},  // counts as the fallback character
+                true);
+    ExpectShown({{"{\\rtf1 a\\bin100 xyz}", "a"}, {"{\\rtf1 a\\bin99999999999999999999 xyz}", "a"}},
+                false);
 }
 
 // ---- hostile input
-
-TEST(RtfHostile, AMillionOpeningBraces) {
-    EXPECT_EQ(TextOf("{\\rtf1 " + std::string(1'000'000, '{') + "fin"), "fin");
-    EXPECT_EQ(TextOf("{\\rtf1 a" + std::string(1'000'000, '}') + "b"), "ab");
-    EXPECT_EQ(TextOf("{\\rtf1 " + std::string(1'000'000, '{') + "x" + std::string(1'000'000, '}')),
-              "x");
-}
 
 TEST(RtfHostile, DeepNestingThenTextAndFormattingComesBack) {
     std::string rtf = "{\\rtf1 ";
@@ -415,25 +409,28 @@ TEST(RtfHostile, HugeAndNegativeNumbersAreClamped) {
     EXPECT_EQ(richtext::PlainText(doc), "enorme minuscule zero\np\ncouleur\uFFFD\u00E9d");
 }
 
-TEST(RtfHostile, TruncatedAnywhere) {
-    EXPECT_EQ(TextOf("{\\rtf1 abc\\pa"), "abc");
-    EXPECT_EQ(TextOf("{\\rtf1 abc\\"), "abc");
-    EXPECT_EQ(TextOf("{\\rtf1 abc\\'"), "abc");
-    EXPECT_EQ(TextOf("{\\rtf1 abc\\'e"), "abc");  // one digit: a control character, dropped
-    EXPECT_EQ(TextOf("{\\rtf1 abc\\'4"), "abc");
-    EXPECT_EQ(TextOf("{\\rtf1 abc\\u"), "abc");
-    EXPECT_EQ(TextOf("{\\rtf1 abc\\u-"), "abc");  // the '-' is the fallback
-    EXPECT_EQ(TextOf("{\\rtf1 abc\\u233"), "abcé");
-    EXPECT_EQ(TextOf("{\\rtf1 abc\\fs9999999999999999999"), "abc");
-    EXPECT_EQ(TextOf("{\\rtf1{\\fonttbl{\\f0 Ari"), "");
-    EXPECT_EQ(TextOf("{\\rtf1{\\colortbl;\\red2"), "");
-    EXPECT_EQ(TextOf("{\\rtf"), "");
-    EXPECT_EQ(TextOf("{\\rtf1 a{\\b b"), "ab");
-}
-
-TEST(RtfHostile, NulBytesAndStrayBraces) {
-    EXPECT_EQ(TextOf("{\\rtf1 a\0b\\'00c}\0\0"s), "abc");
-    EXPECT_EQ(TextOf("{\\rtf1 {\\b a}} suite}}}"), "a suite");
+TEST(RtfHostile, TruncatedOrUnbalancedInputShowsWhatWasRead) {
+    const std::string braces(1'000'000, '{'), closing(1'000'000, '}');
+    ExpectShown({{"{\\rtf1 abc\\pa", "abc"},
+                 {"{\\rtf1 abc\\", "abc"},
+                 {"{\\rtf1 abc\\'", "abc"},
+                 {"{\\rtf1 abc\\'e", "abc"},  // one digit: a control character, dropped
+                 {"{\\rtf1 abc\\'4", "abc"},
+                 {"{\\rtf1 abc\\u", "abc"},
+                 {"{\\rtf1 abc\\u-", "abc"},  // the '-' is the fallback
+                 {"{\\rtf1 abc\\u233", "abcé"},
+                 {"{\\rtf1 abc\\fs9999999999999999999", "abc"},
+                 {"{\\rtf1{\\fonttbl{\\f0 Ari", ""},
+                 {"{\\rtf1{\\colortbl;\\red2", ""},
+                 {"{\\rtf", ""},
+                 {"{\\rtf1 a{\\b b", "ab"},
+                 {"{\\rtf1 a\0b\\'00c}\0\0"s, "abc"},
+                 {"{\\rtf1 {\\b a}} suite}}}", "a suite"},
+                 // A million opening or closing braces.
+                 {"{\\rtf1 " + braces + "fin", "fin"},
+                 {"{\\rtf1 a" + closing + "b", "ab"},
+                 {"{\\rtf1 " + braces + "x" + closing, "x"}},
+                false);
 }
 
 TEST(RtfHostile, ATwoMegabyteDocument) {
@@ -500,10 +497,11 @@ TEST(RtfHostile, RandomBytesGiveCleanText) {
 }
 
 TEST(RtfHostile, TextAfterASkippedDestinationSurvivesGarbage) {
-    EXPECT_EQ(Body("{\\*\\x \\bin2 }}}{\\pict\\'\\u\\\\}suite"), "suite");
-    EXPECT_EQ(
-        Body("{\\stylesheet{\\s1 \\'" + std::string(1000, '{') + std::string(1002, '}') + "apres"),
-        "apres");
+    ExpectShown(
+        {{"{\\*\\x \\bin2 }}}{\\pict\\'\\u\\\\}suite", "suite"},
+         {"{\\stylesheet{\\s1 \\'" + std::string(1000, '{') + std::string(1002, '}') + "apres",
+          "apres"}},
+        true);
 }
 
 // ---- the five commentary documents

@@ -5,9 +5,7 @@
 
 #include <QBackingStore>
 #include <QCoreApplication>
-#include <QEvent>
 #include <QImage>
-#include <QObject>
 #include <string>
 
 #include "engine/globals.h"
@@ -39,18 +37,6 @@ void ExpectScreenUpToDate(WindowDriver& d, const std::string& when) {
     ADD_FAILURE() << when << ": " << differences << " stale pixels within (" << where.x() << ", "
                   << where.y() << ") " << where.width() << " x " << where.height();
 }
-
-// Counts the paint events a widget receives.
-class PaintCounter : public QObject {
-  public:
-    int paints = 0;
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) ++paints;
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 }  // namespace
 
@@ -103,17 +89,13 @@ TEST(ScreenUpdate, NothingIsRepaintedOnTheTicksAfterALessonHasEnded) {
     d.Tick(2);
     d.Select(1);
     d.Tick(159);  // the whole lesson
-    PaintCounter fond, window;
-    d.form().FOND->installEventFilter(&fond);
-    d.form().installEventFilter(&window);
+    const EventCounter fond(d.form().FOND, QEvent::Paint), window(&d.form(), QEvent::Paint);
     d.Tick(1);  // its last frame stays on screen
-    EXPECT_EQ(fond.paints, 0);
-    EXPECT_EQ(window.paints, 0);
+    EXPECT_EQ(fond.count, 0);
+    EXPECT_EQ(window.count, 0);
     d.Select(2);  // the start button clears the chart area
-    EXPECT_GE(window.paints, 1);
+    EXPECT_GE(window.count, 1);
     d.Tick(1);  // and the next lesson draws again
-    EXPECT_EQ(fond.paints, 1);
+    EXPECT_EQ(fond.count, 1);
     ExpectScreenUpToDate(d, "next lesson");
-    d.form().FOND->removeEventFilter(&fond);
-    d.form().removeEventFilter(&window);
 }

@@ -22,6 +22,7 @@
 #include "support/data_dir.h"
 #include "support/lesson_end_checks.h"
 #include "support/pixels.h"
+#include "support/scratch_dir.h"
 #include "support/window_fixture.h"
 
 using e2e::HeadlessRun;
@@ -90,58 +91,43 @@ struct Hostile {
     const char* readable;  // for a shown page: a good document with the same readable text
 };
 
-bool Write(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+// A maker that writes these bytes.
+std::function<bool(const QString&, const QString&)> Bytes(const QByteArray& bytes) {
+    return [bytes](const QString& dir, const QString& name) {
+        return WriteFile(dir + "/" + name, bytes);
+    };
 }
 
 std::vector<Hostile> HostileKinds() {
+    const char* pastTheEnd = "est abîmé : des données binaires dépassent la fin du fichier";
+    QByteArray page = "{\\rtf1\\ansi ";
+    while (page.size() < 3 * 1024 * 1024)
+        page += "Une ligne de commentaire, comme sur une vraie page.\\par ";
     std::vector<Hostile> kinds = {
         {"a directory in its place",
          [](const QString& dir, const QString& name) { return QDir(dir).mkdir(name); },
          "c'est un dossier, pas un document", true, nullptr},
-        {"an empty file",
-         [](const QString& dir, const QString& name) { return Write(dir + "/" + name, {}); },
-         "le document est vide", true, nullptr},
+        {"an empty file", Bytes({}), "le document est vide", true, nullptr},
         {"a file whose reading fails",
          [](const QString& dir, const QString& name) {
              return QFile::link(QStringLiteral("/proc/self/mem"), dir + "/" + name);
          },
          "lecture impossible", true, nullptr},
-        {"10 MB of random bytes",
-         [](const QString& dir, const QString& name) {
-             return Write(dir + "/" + name, RandomBytes(10 * 1000 * 1000));
-         },
-         "document trop volumineux", true, nullptr},
-        {"a million nested braces",
-         [](const QString& dir, const QString& name) {
-             return Write(dir + "/" + name, QByteArray(1000000, '{') + QByteArray(1000000, '}'));
-         },
+        {"10 MB of random bytes", Bytes(RandomBytes(10 * 1000 * 1000)), "document trop volumineux",
+         true, nullptr},
+        {"a million nested braces", Bytes(QByteArray(1000000, '{') + QByteArray(1000000, '}')),
          "sans coupure possible", true, nullptr},
-        {"a huge \\bin count",
-         [](const QString& dir, const QString& name) {
-             return Write(dir + "/" + name, "{\\rtf1 avant \\bin99999999999999999999 x}");
-         },
-         "est abîmé : des données binaires dépassent la fin du fichier", false, "{\\rtf1 avant }"},
-        {"a \\bin count just below 2^31",
-         [](const QString& dir, const QString& name) {
-             return Write(dir + "/" + name, "{\\rtf1 avant \\bin2147483647 x}");
-         },
-         "est abîmé : des données binaires dépassent la fin du fichier", false, "{\\rtf1 avant }"},
-        {"a page of 3 MB",
-         [](const QString& dir, const QString& name) {
-             QByteArray page = "{\\rtf1\\ansi ";
-             while (page.size() < 3 * 1024 * 1024)
-                 page += "Une ligne de commentaire, comme sur une vraie page.\\par ";
-             return Write(dir + "/" + name, page + "}");
-         },
-         "document trop volumineux", true, nullptr},
+        {"a huge \\bin count", Bytes("{\\rtf1 avant \\bin99999999999999999999 x}"), pastTheEnd,
+         false, "{\\rtf1 avant }"},
+        {"a \\bin count just below 2^31", Bytes("{\\rtf1 avant \\bin2147483647 x}"), pastTheEnd,
+         false, "{\\rtf1 avant }"},
+        {"a page of 3 MB", Bytes(page + "}"), "document trop volumineux", true, nullptr},
     };
     if (::getuid() != 0) {
         // Permissions stop everyone but root.
         kinds.push_back({"a file without read permission",
                          [](const QString& dir, const QString& name) {
-                             return Write(dir + "/" + name, "{\\rtf1 secret}") &&
+                             return WriteFile(dir + "/" + name, "{\\rtf1 secret}") &&
                                     QFile::setPermissions(dir + "/" + name,
                                                           QFileDevice::Permissions());
                          },
@@ -190,7 +176,7 @@ TEST_P(HostileDocuments, AreReportedKeepThePanelAndStopNothing) {
     // the panels as the window shows them before its first tick (their design-time line), which
     // is what a panel keeps when its first page cannot be shown.
     const std::string goodDir = NewDir("good");
-    ASSERT_TRUE(Write(QString::fromStdString(goodDir) + "/" + name, ShippedDocument(doc)));
+    ASSERT_TRUE(WriteFile(QString::fromStdString(goodDir) + "/" + name, ShippedDocument(doc)));
     const HeadlessRun good = Run(Scenario(doc), goodDir);
     ASSERT_TRUE(good.err.empty()) << good.err;
     ASSERT_TRUE(lesson_end::PanelShown(good.picture, doc.panel, "panel").empty());
@@ -235,7 +221,7 @@ TEST_P(HostileDocuments, AreReportedKeepThePanelAndStopNothing) {
         } else {
             // Damaged: shown as far as it could be read, like a good page with that text.
             const std::string readableDir = NewDir("readable" + std::to_string(serial));
-            ASSERT_TRUE(Write(QString::fromStdString(readableDir) + "/" + name, h.readable));
+            ASSERT_TRUE(WriteFile(QString::fromStdString(readableDir) + "/" + name, h.readable));
             const HeadlessRun readable = Run(Scenario(doc), readableDir);
             EXPECT_EQ(Differences(run.picture, readable.picture, doc.panel), 0);
         }
@@ -250,31 +236,13 @@ INSTANTIATE_TEST_SUITE_P(EachDocument, HostileDocuments, ::testing::ValuesIn(kDo
 namespace {
 
 // Inside one program: pages written between two loads, in a scratch current directory.
-class PageAfterPage : public ::testing::Test {
+class PageAfterPage : public InScratchDirectory {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(scratch_.isValid());
-        previous_ = QDir::currentPath();
-        QDir::setCurrent(scratch_.path());
-    }
-    void TearDown() override { QDir::setCurrent(previous_); }
-
     void Clear(const QString& name) {
         QFile::setPermissions(name, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         QFile::remove(name);
         QDir().rmdir(name);
     }
-    template <typename F>
-    std::string Stderr(F action) {
-        std::fflush(stderr);
-        testing::internal::CaptureStderr();
-        action();
-        std::fflush(stderr);
-        return testing::internal::GetCapturedStderr();
-    }
-
-    QTemporaryDir scratch_;
-    QString previous_;
 };
 
 std::string Text(const TRichEdit* panel) {
@@ -308,7 +276,7 @@ TEST_F(PageAfterPage, AGoodPageAfterABadOneShowsAgain) {
             if (!h.keepsPage) continue;
             SCOPED_TRACE(name.toStdString() + ", " + h.kind);
             Clear(name);
-            ASSERT_TRUE(Write(name, "{\\rtf1 Page de l'enseignant}"));
+            ASSERT_TRUE(WriteFile(name, "{\\rtf1 Page de l'enseignant}"));
             load();
             ASSERT_EQ(Text(panel), "Page de l'enseignant");
 
@@ -321,7 +289,7 @@ TEST_F(PageAfterPage, AGoodPageAfterABadOneShowsAgain) {
 
             // The next good page is shown.
             Clear(name);
-            ASSERT_TRUE(Write(name, "{\\rtf1 Nouvelle page}"));
+            ASSERT_TRUE(WriteFile(name, "{\\rtf1 Nouvelle page}"));
             const std::string quiet = Stderr(load);
             EXPECT_TRUE(quiet.empty()) << quiet;
             EXPECT_EQ(Text(panel), "Nouvelle page");
@@ -342,11 +310,11 @@ TEST_F(PageAfterPage, LongWordsAreShownUpToALimitThatKeepsTheWindowResponsive) {
     d.Tick(159);
     // A page with a long address in it, and a word of 10,000 characters: shown.
     const QByteArray address = "https://exemple.org/" + QByteArray(300, 'x');
-    ASSERT_TRUE(Write("komm2.rtf", "{\\rtf1 Voir " + address + " pour la suite.}"));
+    ASSERT_TRUE(WriteFile("komm2.rtf", "{\\rtf1 Voir " + address + " pour la suite.}"));
     std::string err = Stderr([&] { d.ClickComments(); });
     EXPECT_TRUE(err.empty()) << err;
     EXPECT_EQ(Text(t.RichEdit2), "Voir " + address.toStdString() + " pour la suite.");
-    ASSERT_TRUE(Write("komm2.rtf", "{\\rtf1 " + QByteArray(10000, 'a') + "}"));
+    ASSERT_TRUE(WriteFile("komm2.rtf", "{\\rtf1 " + QByteArray(10000, 'a') + "}"));
     err = Stderr([&] { d.ClickComments(); });
     EXPECT_TRUE(err.empty()) << err;
     EXPECT_EQ(Text(t.RichEdit2).size(), 10000u);
@@ -355,7 +323,7 @@ TEST_F(PageAfterPage, LongWordsAreShownUpToALimitThatKeepsTheWindowResponsive) {
          {"{\\rtf1 " + QByteArray(10001, 'a') + "}", QByteArray(10001, 'a'),
           "{\\rtf1 d\\'e9but\\par " + QByteArray(5000, 'b') + "{\\b " + QByteArray(5001, 'c') +
               "}}"}) {
-        ASSERT_TRUE(Write("komm2.rtf", page));
+        ASSERT_TRUE(WriteFile("komm2.rtf", page));
         err = Stderr([&] { d.ClickComments(); });
         EXPECT_NE(err.find("10001 caractères à la suite sans coupure possible"), std::string::npos)
             << err;

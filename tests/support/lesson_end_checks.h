@@ -45,13 +45,14 @@ class Judge {
                                ") should not be " + Hex(unexpected));
         }
     }
-    // A text drawn with its cell's top-left corner at (t.x + dx, t.y + dy), every pixel of it.
-    void Text(const scene_checks::Text& t, const char* face, int size, int dx = 0, int dy = 0) {
-        const int missing = scene_checks::Missing(c_, t.x + dx, t.y + dy, t.colour,
-                                                  scene_checks::Ink(face, size, t.text));
-        if (missing != 0) {
-            problems.push_back("text \"" + std::string(t.text) + "\": " + std::to_string(missing) +
-                               " pixels missing");
+    // Texts drawn with their cells' top-left corners at (t.x + dx, t.y + dy), every pixel.
+    void Texts(const std::vector<scene_checks::Text>& texts, int dx = 0, int dy = 0) {
+        for (const scene_checks::Text& t : texts) {
+            const int missing = scene_checks::Missing(c_, t, dx, dy);
+            if (missing != 0) {
+                problems.push_back("text \"" + std::string(t.text) +
+                                   "\": " + std::to_string(missing) + " pixels missing");
+            }
         }
     }
     void That(bool holds, const std::string& what) {
@@ -63,6 +64,56 @@ class Judge {
 
   private:
     const QImage& c_;
+};
+
+// The interpretations of the two closed-loop step lessons (from their frame 131), in "Arial" 8
+// unless said otherwise: on FOND, and on the window's canvas (client coordinates).
+inline const std::vector<scene_checks::Text> kHighGainOnFond = {
+    {110, 80, clRed, "La réponse indicielle est"},
+    {110, 90, clRed, "d'ordre 2 avec dépassement,"},
+    {110, 100, clRed, "car l'amortissement : Z<1"},
+    {180, 170, clMaroon, "La tension de commande U"},
+    {180, 180, clMaroon, "est importante car "},
+    {180, 190, clMaroon, "G est grand. Elle est"},
+    {180, 200, clMaroon, "maximum en début de transitoire."},
+    {240, 220, clHighlight, "Le moteur est arrêté"},
+    {240, 230, clHighlight, "en régime permanent,"},
+    {240, 240, clHighlight, "pour Ve=constante,"},
+    {240, 250, clHighlight, "car sa tension"},
+    {240, 260, clHighlight, "de commande U"},
+    {240, 270, clHighlight, "est nulle."},
+    {120, 50, clBlue, "V est nulle en régime permanent (erreur de position)"},
+};
+inline const std::vector<scene_checks::Text> kHighGainOnCanvas = {
+    {190, 95, clBlue, "erreur de position=0"},
+    {130, 75, clBlack, "D%"},
+    {85, 205, clBlack, "tp"},
+    {55, 240, clBlack, "Umax"},
+    {100, 260, clBlack, "Attention : régime linéaire de fonctionnement"},
+    {100, 275, clBlack, "si : Umax = G.Ve < Usaturation"},
+};
+inline const std::vector<scene_checks::Text> kLowGainOnFond = {
+    {110, 80, clRed, "La réponse indicielle est"},
+    {110, 90, clRed, "d'ordre 2 sans dépassement."},
+    {180, 170, clMaroon, "La tension de commande U"},
+    {180, 180, clMaroon, "est peu importante car "},
+    {180, 190, clMaroon, "G est faible. Elle est"},
+    {180, 200, clMaroon, "maximum en début de transitoire."},
+    {240, 220, clHighlight, "Le moteur est arrêté"},
+    {240, 230, clHighlight, "en régime permanent,"},
+    {240, 240, clHighlight, "pour Ve=constante,"},
+    {240, 250, clHighlight, "car sa tension"},
+    {240, 260, clHighlight, "de commande U"},
+    {240, 270, clHighlight, "est nulle."},
+    {120, 50, clBlue, "V est nulle en régime permanent (erreur de position)"},
+};
+inline const std::vector<scene_checks::Text> kLowGainOnCanvas = {
+    {190, 135, clBlue, "erreur de position=0"},
+    {190, 295, clBlue, "erreur de position=0"},
+    {10, 410, clBlue, "L'identification n'est pas très facile, car peu de paramètres"},
+    {10, 420, clBlue, "à mesurer sur la réponse indicielle. Il est préférable d'augmenter"},
+    {10, 430, clBlue, "le gain G, en conséquence l'amortissement Z va diminuer,"},
+    {10, 440, clBlue, "et donc Vs va présenter du dépassement."},
 };
 
 // FOND's origin in the client area.
@@ -127,7 +178,6 @@ inline Problems CommentButtonShown(const QImage& client) {
 
 // The last frame (159) of "Rép. Ind. en Boucle Fermée (G:grand) ", with its button `B1`.
 inline Problems HighGainLastFrame(const QImage& client) {
-    using scene_checks::Text;
     Judge j(client);
     // The curves on the window's canvas: Ve grown to (209, 130); Vs ends at y 131 after its peak
     // at (122, 120); U back on its axis at 350 after its low point 369.
@@ -156,33 +206,11 @@ inline Problems HighGainLastFrame(const QImage& client) {
     j.Colour(53, 197, clBlack, "tp arrow's head");
     j.Colour(118, 116, clBlack, "overshoot head");
     // The texts, all of their pixels.
-    const Text canvasTexts[] = {
-        {190, 95, clBlue, "erreur de position=0"},
-        {130, 75, clBlack, "D%"},
-        {85, 205, clBlack, "tp"},
-        {55, 240, clBlack, "Umax"},
-        {100, 260, clBlack, "Attention : régime linéaire de fonctionnement"},
-        {100, 275, clBlack, "si : Umax = G.Ve < Usaturation"},
-    };
-    for (const Text& t : canvasTexts)
-        j.Text(t, "Arial", 8);
-    j.Text({60, 110, clGreen, "Ve"}, "Arial", 10);
-    j.Text({80, 160, clRed, "Vs"}, "Arial", 10);
-    j.Text({80, 300, clMaroon, "U"}, "Arial", 10);
-    const Text fondTexts[] = {
-        {110, 80, clRed, "La réponse indicielle est"},
-        {110, 90, clRed, "d'ordre 2 avec dépassement,"},
-        {110, 100, clRed, "car l'amortissement : Z<1"},
-        {180, 170, clMaroon, "La tension de commande U"},
-        {180, 180, clMaroon, "est importante car "},
-        {180, 190, clMaroon, "G est grand. Elle est"},
-        {180, 200, clMaroon, "maximum en début de transitoire."},
-        {240, 220, clHighlight, "Le moteur est arrêté"},
-        {240, 270, clHighlight, "est nulle."},
-        {120, 50, clBlue, "V est nulle en régime permanent (erreur de position)"},
-    };
-    for (const Text& t : fondTexts)
-        j.Text(t, "Arial", 8, kFx, kFy);
+    j.Texts(kHighGainOnCanvas);
+    j.Texts({{60, 110, clGreen, "Ve", "Arial", 10},
+             {80, 160, clRed, "Vs", "Arial", 10},
+             {80, 300, clMaroon, "U", "Arial", 10}});
+    j.Texts(kHighGainOnFond, kFx, kFy);
     // The pen, back near 239 after swinging out to 228. The paper keeps the swing: of each
     // frame's segment the lower end stays, and at the peak that end is at x 229.
     PenAt(j, 229);
@@ -200,7 +228,6 @@ inline Problems HighGainLastFrame(const QImage& client) {
 // The last frame (159) of "Rép. Ind. en Boucle Fermée (G:faible)", with "komm1.rtf" in the small
 // panel.
 inline Problems LowGainLastFrame(const QImage& client) {
-    using scene_checks::Text;
     Judge j(client);
     // Curves: Vs flat on the Ve level from x 146, Ω back on its axis at (209, 390), no overshoot.
     j.Colour(208, 130, clRed, "Vs at its end");
@@ -219,28 +246,10 @@ inline Problems LowGainLastFrame(const QImage& client) {
     j.That(All(client, QRect(180, 150, 70, 1), clBlue), "underline of the Vs marker");
     j.Colour(175, 295, clBlue, "cross of the V marker");
     // Texts.
-    const Text canvasTexts[] = {
-        {190, 135, clBlue, "erreur de position=0"},
-        {190, 295, clBlue, "erreur de position=0"},
-        {10, 410, clBlue, "L'identification n'est pas très facile, car peu de paramètres"},
-        {10, 420, clBlue, "à mesurer sur la réponse indicielle. Il est préférable d'augmenter"},
-        {10, 430, clBlue, "le gain G, en conséquence l'amortissement Z va diminuer,"},
-        {10, 440, clBlue, "et donc Vs va présenter du dépassement."},
-    };
-    for (const Text& t : canvasTexts)
-        j.Text(t, "Arial", 8);
-    j.Text({70, 230, clMaroon, "U=G.V"}, "Arial", 10);
-    j.Text({90, 260, clBlue, "V=Ve - Vs"}, "Arial", 10);
-    const Text fondTexts[] = {
-        {110, 80, clRed, "La réponse indicielle est"},
-        {110, 90, clRed, "d'ordre 2 sans dépassement."},
-        {180, 180, clMaroon, "est peu importante car "},
-        {180, 190, clMaroon, "G est faible. Elle est"},
-        {240, 230, clHighlight, "en régime permanent,"},
-        {120, 50, clBlue, "V est nulle en régime permanent (erreur de position)"},
-    };
-    for (const Text& t : fondTexts)
-        j.Text(t, "Arial", 8, kFx, kFy);
+    j.Texts(kLowGainOnCanvas);
+    j.Texts(
+        {{70, 230, clMaroon, "U=G.V", "Arial", 10}, {90, 260, clBlue, "V=Ve - Vs", "Arial", 10}});
+    j.Texts(kLowGainOnFond, kFx, kFy);
     // The pen at 228, reached without overshoot: the trace never goes left of 237.
     PenAt(j, 228);
     const QRect trace = Bounds(client, kPaper, clRed);

@@ -18,11 +18,13 @@
 
 namespace scene_checks {
 
-// A text of a scene: its cell's top-left corner, colour and characters.
+// A text of a scene: its cell's top-left corner, colour, characters and font.
 struct Text {
     int x, y;
     TColor colour;
     const char* text;
+    const char* face = "Arial";
+    int size = 8;
 };
 
 // The pixels that a text covers when drawn with its cell's top-left corner at (0, 0).
@@ -49,8 +51,8 @@ inline int Missing(const QImage& image, int x, int y, TColor colour,
     }));
 }
 
-inline int Missing(const QImage& image, const Text& t, const char* face, int size) {
-    return Missing(image, t.x, t.y, t.colour, Ink(face, size, t.text));
+inline int Missing(const QImage& image, const Text& t, int dx = 0, int dy = 0) {
+    return Missing(image, t.x + dx, t.y + dy, t.colour, Ink(t.face, t.size, t.text));
 }
 
 // The box of the green spoke of a pulley bitmap whose end is (ex, ey): from the centre (15, 15)
@@ -67,6 +69,13 @@ inline QRect GreenOf(const TBitmap& pulley) {
 // True when the 20 x 40 region at (x, y) is exactly the pen sprite.
 inline bool SpriteAt(const QImage& picture, int x, int y) {
     return picture.copy(x, y, 20, 40) == PenSprite->Image().convertToFormat(picture.format());
+}
+
+// Left edge of the pen sprite in TableBitmap when its top is on `row`, or -1 if it is not there.
+inline int SpriteLeft(int row) {
+    for (int x = 0; x + PenSprite->Width() <= TableBitmap->Width(); ++x)
+        if (SpriteAt(TableBitmap->Image(), x, row)) return x;
+    return -1;
 }
 
 // True when the curve of the colour is one connected line from column x0 to column x1: every

@@ -18,6 +18,12 @@ void WindowDriver::Select(int item) {
     ApplyAction(*form_, {ScriptAction::Select, item});
 }
 
+void WindowDriver::Play(int item, int frames) {
+    Tick(2);
+    Select(item);
+    Tick(frames);
+}
+
 void WindowDriver::Click() {
     form_->Button1->click();
     QCoreApplication::processEvents();
@@ -37,4 +43,17 @@ QImage WindowDriver::Canvas() const {
 
 QImage WindowDriver::Fond() const {
     return form_->FOND->Picture.Bitmap.Image().copy();
+}
+
+EventCounter::EventCounter(QObject* watched, QEvent::Type type) : watched_(watched), type_(type) {
+    watched_->installEventFilter(this);
+}
+
+EventCounter::~EventCounter() {
+    watched_->removeEventFilter(this);
+}
+
+bool EventCounter::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == type_) ++count;
+    return QObject::eventFilter(watched, event);
 }
