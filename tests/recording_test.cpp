@@ -43,13 +43,13 @@ QImage Record(const QString& file, std::vector<ScriptAction> actions, int speed 
 TEST(Recording, EveryTickIsAFrameLastingTheTimerPeriod) {
     QTemporaryDir dir;
     const QString file = dir.filePath("lecon.gif");
-    const QImage end = Record(file, {{ScriptAction::Ticks, 2},
-                                     {ScriptAction::Select, 4},
-                                     {ScriptAction::Ticks, 40}});
+    const QImage end = Record(
+        file, {{ScriptAction::Ticks, 2}, {ScriptAction::Select, 4}, {ScriptAction::Ticks, 40}});
     const Decoded d = Decode(file);
     ASSERT_FALSE(d.frames.empty());
     int total = 0;
-    for (int ms : d.delaysMs) total += ms;
+    for (int ms : d.delaysMs)
+        total += ms;
     EXPECT_EQ(total, 42 * 60) << "42 ticks of 60 ms";
     EXPECT_GE(d.frames.size(), 40u) << "a lesson frame differs from the one before it";
     EXPECT_LE(d.frames.size(), 42u);
@@ -65,7 +65,8 @@ TEST(Recording, FramesMatchTheWindowAtEachTickWithTheSceneColoursExact) {
            20);
     const Decoded d = Decode(file);
     ASSERT_EQ(d.frames.size(), 32u);
-    for (int ms : d.delaysMs) EXPECT_EQ(ms, 20);
+    for (int ms : d.delaysMs)
+        EXPECT_EQ(ms, 20);
 
     // Replay the same actions and compare every tick's picture with its frame.
     Ttable form;
