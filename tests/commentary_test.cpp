@@ -2,6 +2,14 @@
 // missing or broken document does (a message; the panel keeps its content; nothing stops).
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -113,6 +121,36 @@ TEST_F(Commentary, OversizedDocumentIsRefused) {
     const std::string err = Stderr([&] { t.B4Click(nullptr); });
     EXPECT_NE(err.find("trop volumineux"), std::string::npos) << err;
     EXPECT_EQ(Text(t.RichEdit2), QStringLiteral("avant"));
+}
+
+TEST_F(Commentary, NamedPipeIsRefusedWithoutWaitingForAWriter) {
+    ASSERT_EQ(mkfifo("komm3.rtf", 0600), 0);
+    t.RichEdit2->setPlainText(QStringLiteral("avant"));
+    // Should the load wait on the pipe, this writer frees it after a while and the text it
+    // sends makes the test fail instead of hanging.
+    std::mutex m;
+    std::condition_variable cv;
+    bool done = false;
+    std::thread writer([&] {
+        std::unique_lock lock(m);
+        if (cv.wait_for(lock, std::chrono::seconds(3), [&] { return done; })) return;
+        const int fd = open("komm3.rtf", O_WRONLY | O_NONBLOCK);
+        if (fd < 0) return;
+        const char page[] = "{\\rtf1 lu dans le tube}";
+        (void)!write(fd, page, sizeof page - 1);
+        close(fd);
+    });
+    const std::string err = Stderr([&] { t.B2Click(nullptr); });
+    {
+        std::lock_guard lock(m);
+        done = true;
+    }
+    cv.notify_one();
+    writer.join();
+    EXPECT_NE(err.find("komm3.rtf"), std::string::npos) << err;
+    EXPECT_NE(err.find("pas un fichier ordinaire"), std::string::npos) << err;
+    EXPECT_EQ(Text(t.RichEdit2), QStringLiteral("avant"));
+    EXPECT_TRUE(t.RichEdit2->isVisible());
 }
 
 TEST_F(Commentary, DamagedDocumentIsShownAndReported) {

@@ -50,6 +50,12 @@ DocumentFile ReadDocumentFile(const QString& name) {
         doc.error = QStringLiteral("c'est un dossier, pas un document");
         return doc;
     }
+    // A named pipe, a socket or a device would make open() or read() wait for a writer that
+    // may never come, and the window with it.
+    if (!info.isFile()) {
+        doc.error = QStringLiteral("ce n'est pas un fichier ordinaire (tube, périphérique…)");
+        return doc;
+    }
     if (info.size() > kMaxDocumentBytes) {
         doc.error = QStringLiteral("document trop volumineux (%1 octets ; limite : %2 octets)")
                         .arg(info.size())
