@@ -95,25 +95,19 @@ TEST(Lines, ThinStrokeInEveryDirectionPaintsOnePixelPerStepAndLeavesOutItsEnd) {
     }
 }
 
+// (Straight and diagonal strokes, and those that pass off-centre, are fixed by the rule above;
+// here the ties, the empty stroke and the clipping.)
 TEST(Lines, ShortStrokesPaintExactlyThesePixels) {
     const struct {
         int x0, y0, x1, y1;
         Pixels expected;
         const char* what;
     } cases[] = {
-        {5, 5, 10, 5, {{5, 5}, {6, 5}, {7, 5}, {8, 5}, {9, 5}}, "rightwards"},
-        {10, 5, 5, 5, {{10, 5}, {9, 5}, {8, 5}, {7, 5}, {6, 5}}, "leftwards"},
-        {5, 5, 5, 8, {{5, 5}, {5, 6}, {5, 7}}, "downwards"},
-        {5, 8, 5, 5, {{5, 8}, {5, 7}, {5, 6}}, "upwards"},
-        {9, 9, 6, 6, {{9, 9}, {8, 8}, {7, 7}}, "diagonal up left"},
-        {6, 9, 9, 6, {{6, 9}, {7, 8}, {8, 7}}, "diagonal up right"},
         {5, 5, 5, 5, {}, "no length: nothing"},
         // A chart segment one column wide climbing or falling four rows: one pixel in each row it
         // leaves, in the column nearest to the line (halfway, on the third row, goes left).
         {20, 20, 21, 16, {{20, 20}, {20, 19}, {20, 18}, {21, 17}}, "steep up"},
         {20, 20, 21, 24, {{20, 20}, {20, 21}, {20, 22}, {21, 23}}, "steep down"},
-        {20, 20, 21, 17, {{20, 20}, {20, 19}, {21, 18}}, "three rows up"},
-        {21, 17, 20, 20, {{21, 17}, {21, 18}, {20, 19}}, "three rows down, leftwards"},
         // Halfway between two pixels the left or the upper one is taken.
         {5, 10, 6, 12, {{5, 10}, {5, 11}}, "two rows for one column"},
         {6, 12, 5, 10, {{6, 12}, {5, 11}}, "two rows for one column, reversed"},
