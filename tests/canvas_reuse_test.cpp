@@ -1,215 +1,91 @@
-// What the canvas keeps from one drawing call to the next (its painter, the laid-out text of the
-// strings it has drawn, a picture shared with the bitmap it was copied from) never shows in the
-// pixels: text looks as the painter draws it at its baseline, in whatever order fonts and
-// strings come, and a picture that is copied, shared, resized or replaced gets exactly the
-// drawing meant for it.
+// What the canvas keeps from one drawing call to the next never shows in the pixels: a picture
+// that is copied, shared, resized or replaced gets exactly the drawing meant for it; areas it
+// remembers as filled with one colour (to skip filling them again) draw as if it forgot them
+// before every call. And the part of its picture a canvas reports as drawn on (what the window
+// repaints) holds every pixel a drawing call changed, and nothing when lines and text are drawn
+// again over themselves.
 #include <gtest/gtest.h>
 
-#include <QFontMetrics>
-#include <QPainter>
+#include <array>
+#include <random>
+#include <utility>
 
 #include "canvas/canvas.h"
 #include "support/painter_reference.h"
 #include "support/pixels.h"
 
-namespace {
-
-// The text as the painter draws it, baseline at y + ascent, on the given ground.
-QImage PainterText(QSize size, int x, int y, const QString& face, int points, bool bold,
-                   TColor colour, const QString& text) {
-    const QFont font = MakeFont(face, PointsToPixels(points), bold);
-    return PainterPicture(GroundImage(size), [&](QPainter& p) {
-        p.setFont(font);
-        p.setPen(ToQColor(colour));
-        p.drawText(QPoint(x, y + QFontMetrics(font).ascent()), text);
-    });
-}
-
-struct Label {
-    const char* face;
-    int points;
-    bool bold;
-    TColor colour;
-    const char* text;
-};
-
-// Strings and fonts of the scenes, with the same string in several fonts one after the other.
-const Label kLabels[] = {
-    {"Arial", 8, false, clBlue, "L'amplificateur de réglage est un ampli de"},
-    {"Arial", 10, false, clRed, "L'amplificateur de réglage est un ampli de"},
-    {"Arial", 8, true, clBlue, "L'amplificateur de réglage est un ampli de"},
-    {"MS Sans Serif", 6, false, clBlue, "Amplificateur"},
-    {"MS Sans Serif", 15, false, clGreen, "Ve"},
-    {"Arial", 15, false, clGreen, "Ve"},
-    {"Symbol", 12, false, clHighlight, "W"},
-    {"Symbol", 10, false, clBlue, "q"},
-    {"Arial", 40, false, clRed, "ATTENTION"},
-    {"Arial", 7, false, clMaroon, "erreur de vitesse = a/k"},
-    {"Arial", 8, false, clBlack, "Moteur à"},
-    {"Arial", 8, false, clBlack, "(mesure sur un tour MAXI)."},
-};
-
-}  // namespace
-
-TEST(CanvasText, EveryStringLooksAsThePainterDrawsItInEveryFontAndOrder) {
-    TBitmap b;
-    // Twice through: the second time every string comes from what the canvas kept.
-    for (int round = 0; round < 2; ++round) {
-        for (const Label& label : kLabels) {
-            Ground(b, 640, 60);
-            TCanvas& c = *b.Canvas();
-            SetBkMode(c.Handle(), TRANSPARENT);
-            c.Font.Name = label.face;
-            c.Font.Size = label.points;
-            c.Font.Bold = label.bold;
-            c.Font.Color = label.colour;
-            const QString text = QString::fromUtf8(label.text);
-            c.TextOut(5, 7, text);
-            const QImage expected = PainterText(QSize(640, 60), 5, 7, label.face, label.points,
-                                                label.bold, label.colour, text);
-            EXPECT_EQ(Differences(expected, b.Image()), 0)
-                << label.face << " " << label.points << (label.bold ? " bold " : " ") << label.text;
-            const int advance =
-                QFontMetrics(MakeFont(label.face, PointsToPixels(label.points), label.bold))
-                    .horizontalAdvance(text);
-            EXPECT_EQ(c.PenPos(), QPoint(5 + advance, 7)) << label.text;
-            EXPECT_EQ(c.TextWidth(text), advance) << label.text;
-        }
-    }
-}
-
-TEST(CanvasText, OpaqueGroundCoversTheAdvanceAndTheLineHeight) {
-    TBitmap b;
-    for (int round = 0; round < 2; ++round) {
-        Ground(b, 200, 40);
-        TCanvas& c = *b.Canvas();
-        c.Brush.Color = clYellow;
-        c.Font.Name = "Arial";
-        c.Font.Size = 8;
-        c.Font.Color = clBlue;
-        c.TextOut(10, 12, "erreur de position=0");
-        const QFont font = MakeFont("Arial", PointsToPixels(8), false);
-        const QFontMetrics metrics(font);
-        const QRect ground(10, 12, metrics.horizontalAdvance("erreur de position=0"),
-                           metrics.height());
-        EXPECT_EQ(Count(b.Image(), ground, clYellow) + Count(b.Image(), ground, clBlue),
-                  ground.width() * ground.height());
-        EXPECT_GT(Count(b.Image(), ground, clBlue), 50);
-        EXPECT_EQ(Count(b.Image(), b.Image().rect(), kGround),
-                  200 * 40 - ground.width() * ground.height());
-    }
-}
-
-TEST(CanvasReuse, ACopyTakenBetweenDrawingCallsKeepsWhatItHad) {
-    TBitmap b;
-    Ground(b, 120, 40);
-    TCanvas& c = *b.Canvas();
-    SetBkMode(c.Handle(), TRANSPARENT);
-    c.Font.Name = "Arial";
-    c.Font.Size = 10;
+TEST(CanvasReuse, CopiesTakenBetweenDrawingCallsKeepWhatTheyHad) {
+    TBitmap b, assigned;
+    TCanvas& c = Ground(b, 120, 40);
+    UseFont(c, "Arial", 10);
     c.TextOut(2, 2, "avant");
-    const QImage before = std::as_const(b).Image();  // shares the picture
-    const QImage snapshot = before.copy();
+    const QImage shared = std::as_const(b).Image();  // shares the picture
+    assigned.Assign(b);                              // so does this bitmap
+    const QImage snapshot = shared.copy();
     c.TextOut(2, 20, "après");
     c.Pen.Width = 2;
     c.MoveTo(60, 5);
     c.LineTo(100, 30);
-    EXPECT_EQ(Differences(before, snapshot), 0) << "the shared copy must not change";
+    EXPECT_EQ(Differences(shared, snapshot), 0) << "the shared copy must not change";
+    EXPECT_EQ(Differences(assigned.Image(), snapshot), 0) << "nor the assigned bitmap";
     EXPECT_GT(Differences(b.Image(), snapshot), 20) << "the bitmap itself got the drawing";
 }
 
 TEST(CanvasReuse, DrawingGoesToTheNewPictureAfterAResizeOrAReplacement) {
     TBitmap b;
-    Ground(b, 60, 30);
-    TCanvas& c = *b.Canvas();
-    SetBkMode(c.Handle(), TRANSPARENT);
-    c.Font.Name = "Arial";
-    c.Font.Size = 10;
+    TCanvas& c = Ground(b, 60, 30);
+    UseFont(c, "Arial", 10);
     c.TextOut(2, 2, "un");
     b.SetSize(120, 60);
     c.TextOut(70, 30, "deux");
-    EXPECT_EQ(Bounds(b.Image(), QRect(60, 0, 60, 60), clBlack).isEmpty(), false);
+    EXPECT_FALSE(Bounds(b.Image(), QRect(60, 0, 60, 60), clBlack).isEmpty());
 
-    b.Image() = QImage(80, 40, QImage::Format_RGB32);
-    b.Image().fill(ToQColor(clWhite));
+    b.Image() = GroundImage({80, 40}, clWhite);
     c.TextOut(4, 4, "trois");
     EXPECT_GT(Count(b.Image(), QRect(0, 0, 80, 40), clBlack), 10);
 }
 
 TEST(CanvasReuse, AssignedPictureGetsItsOwnCopyWhateverTheFirstCallCovers) {
     TBitmap source;
-    Ground(source, 50, 40, clGreen);
-    source.Canvas()->Pen.Color = clRed;
-    source.Canvas()->MoveTo(0, 0);
-    source.Canvas()->LineTo(49, 39);
+    TCanvas& s = Ground(source, 50, 40, clGreen);
+    s.Pen.Color = clRed;
+    s.MoveTo(0, 0);
+    s.LineTo(49, 39);
     const QImage original = source.Image().copy();
-
-    struct Case {
-        const char* what;
+    // Rectangles inside, over the top rows, beyond every edge, outside; hatched; opaque text; a
+    // thin line (from the pen's first place, the corner); an ellipse.
+    const struct {
+        int penWidth;
+        TBrushStyle style;
         void (*draw)(TCanvas&);
+    } calls[] = {
+        {1, bsSolid, [](TCanvas& c) { c.Rectangle(5, 6, 30, 20); }},
+        {1, bsSolid, [](TCanvas& c) { c.Rectangle(0, 0, 50, 20); }},
+        {2, bsSolid, [](TCanvas& c) { c.Rectangle(-10, -10, 70, 70); }},
+        {1, bsSolid, [](TCanvas& c) { c.Rectangle(60, 60, 90, 90); }},
+        {1, bsCross, [](TCanvas& c) { c.Rectangle(3, 3, 40, 30); }},
+        {1, bsSolid, [](TCanvas& c) { c.TextOut(10, 10, "texte"); }},
+        {1, bsSolid, [](TCanvas& c) { c.LineTo(20, 39); }},
+        {1, bsSolid, [](TCanvas& c) { c.Ellipse(10, 10, 30, 30); }},
     };
-    const Case cases[] = {
-        {"solid rectangle inside",
-         [](TCanvas& c) {
-             c.Brush.Color = clYellow;
-             c.Rectangle(5, 6, 30, 20);
-         }},
-        {"solid rectangle over the top rows",
-         [](TCanvas& c) {
-             c.Brush.Color = clYellow;
-             c.Rectangle(0, 0, 50, 20);
-         }},
-        {"solid rectangle beyond every edge",
-         [](TCanvas& c) {
-             c.Pen.Width = 2;
-             c.Brush.Color = clYellow;
-             c.Rectangle(-10, -10, 70, 70);
-         }},
-        {"solid rectangle outside the picture",
-         [](TCanvas& c) {
-             c.Brush.Color = clYellow;
-             c.Rectangle(60, 60, 90, 90);
-         }},
-        {"hatched rectangle",
-         [](TCanvas& c) {
-             c.Brush.Color = clBlue;
-             c.Brush.Style = bsCross;
-             c.Rectangle(3, 3, 40, 30);
-         }},
-        {"opaque text",
-         [](TCanvas& c) {
-             c.Brush.Color = clWhite;
-             c.Font.Color = clBlack;
-             c.TextOut(10, 10, "texte");
-         }},
-        {"thin line",
-         [](TCanvas& c) {
-             c.MoveTo(49, 0);
-             c.LineTo(0, 39);
-         }},
-        {"ellipse",
-         [](TCanvas& c) {
-             c.Brush.Color = clWhite;
-             c.Ellipse(10, 10, 30, 30);
-         }},
-    };
-    for (const Case& test : cases) {
-        TBitmap target;
+    for (const auto& call : calls) {
+        TBitmap target, alone;  // `alone` gets the same call on a picture of its own
         target.Assign(source);
-        // What the call draws on a picture of its own.
-        TBitmap alone;
         Ground(alone, 50, 40);
         alone.Image() = original.copy();
-        test.draw(*alone.Canvas());
-        test.draw(*target.Canvas());
-        EXPECT_EQ(Differences(target.Image(), alone.Image()), 0) << test.what;
-        EXPECT_EQ(Differences(source.Image(), original), 0) << test.what << ": source changed";
+        for (TBitmap* b : {&alone, &target}) {
+            b->Canvas()->Pen.Width = call.penWidth;
+            b->Canvas()->Brush.Color = clYellow;
+            b->Canvas()->Brush.Style = call.style;
+            call.draw(*b->Canvas());
+        }
+        EXPECT_EQ(Differences(target.Image(), alone.Image()), 0) << "call " << (&call - calls);
+        EXPECT_EQ(Differences(source.Image(), original), 0) << "call " << (&call - calls);
     }
 
     // A copy onto the shared picture covers its area and keeps the rest.
-    TBitmap sprite;
+    TBitmap sprite, target;
     Ground(sprite, 10, 10, clBlue);
-    TBitmap target;
     target.Assign(source);
     target.Canvas()->Draw(45, 5, &sprite);
     EXPECT_TRUE(All(target.Image(), QRect(45, 5, 5, 10), clBlue));
@@ -218,21 +94,107 @@ TEST(CanvasReuse, AssignedPictureGetsItsOwnCopyWhateverTheFirstCallCovers) {
     EXPECT_EQ(Differences(source.Image(), original), 0);
 }
 
-TEST(CanvasReuse, AssigningFromABitmapBeingDrawnOnTakesItsPictureAsItIsThen) {
-    TBitmap source;
-    Ground(source, 60, 30);
-    TCanvas& s = *source.Canvas();
-    SetBkMode(s.Handle(), TRANSPARENT);
-    s.Font.Name = "Arial";
-    s.Font.Size = 10;
-    s.TextOut(2, 2, "un");
-    TBitmap target;
-    target.Assign(source);
-    const QImage copied = target.Image().copy();
-    s.TextOut(30, 10, "deux");
-    s.Pen.Width = 2;
-    s.MoveTo(0, 29);
-    s.LineTo(59, 0);
-    EXPECT_EQ(Differences(target.Image(), copied), 0);
-    EXPECT_GT(Differences(source.Image(), copied), 20);
+// Random drawing calls of every kind, pen, brush and place, many off the picture; mostly
+// rectangles of few colours that overlap a lot, as the table view's mask and picture are drawn
+// tick after tick. The second bitmap's canvas forgets what it knew of its picture before every
+// call.
+class CanvasRandom : public testing::TestWithParam<unsigned> {};
+
+TEST_P(CanvasRandom, EveryChangeIsReportedAndRememberedFillsNeverShow) {
+    std::mt19937 random(GetParam());
+    auto number = [&](int from, int to) { return from + static_cast<int>(random() % (to - from)); };
+    auto near = [&](int value) { return number(value - 3, value + 4); };
+    const TColor colours[] = {clBlack, clWhite, clBlue, clRed};
+    TBitmap sprite;
+    Ground(sprite, 17, 11, clWhite).Brush.Color = clMaroon;
+    sprite.Canvas()->Ellipse(2, 2, 15, 9);
+
+    TBitmap remembering, forgetting;
+    TCanvas& c = Ground(remembering, 120, 90, clYellow);
+    Ground(forgetting, 120, 90, clYellow);
+    c.TakeDirtyRect();
+    for (int step = 0; step < 800; ++step) {
+        const unsigned op = random() % 12;
+        // The points of the call, in and around the picture; for most rectangles, a band across.
+        std::array<int, 6> p = {number(-20, 140), number(-20, 110), number(-20, 140),
+                                number(-20, 110), number(-20, 140), number(-20, 110)};
+        if (op < 5) p = {near(10), number(0, 90), near(110), number(0, 90), 0, 0};
+        const TColor pen = colours[random() % 4], brush = colours[random() % 4];
+        const int width = number(1, 3);
+        const TBrushStyle style = op < 5 ? bsSolid : static_cast<TBrushStyle>(random() % 3);
+        const bool transparent = random() % 2, symbol = random() % 2;
+        const int points = number(6, 18);
+        const auto mode = static_cast<TCopyMode>(random() % 3);
+        const QImage& shown = std::as_const(remembering).Image();
+        const QImage before = shown.copy();
+        for (TBitmap* bitmap : {&remembering, &forgetting}) {
+            if (bitmap == &forgetting) bitmap->Image();  // forgets what its canvas knew
+            TCanvas& d = *bitmap->Canvas();
+            d.Pen.Color = pen;
+            d.Pen.Width = width;
+            d.Brush.Color = brush;
+            d.Brush.Style = style;
+            if (transparent) SetBkMode(d.Handle(), TRANSPARENT);
+            if (op < 6) {
+                d.Rectangle(p[0], p[1], p[2], p[3]);
+            } else if (op == 6) {
+                d.MoveTo(p[0], p[1]);
+                d.LineTo(p[2], p[3]);
+            } else if (op == 7) {
+                d.Ellipse(p[0], p[1], p[2], p[3]);
+            } else if (op == 8) {
+                UseFont(d, symbol ? "Symbol" : "Arial", points, pen, true);
+                d.TextOut(p[0], p[1], "Réglage W q");
+            } else if (op == 9) {
+                d.CopyMode = mode;
+                d.Draw(p[0], p[1], &sprite);
+            } else {
+                d.Polygon({{p[0], p[1]}, {p[2], p[3]}, {p[4], p[5]}});
+            }
+        }
+        const QRect reported = c.TakeDirtyRect();
+        ASSERT_EQ(reported.isEmpty() ? 0 : Differences(before, shown, reported),
+                  Differences(before, shown))
+            << "unreported change at step " << step << ", call " << op;
+        ASSERT_EQ(Differences(shown, forgetting.Image()), 0) << "step " << step << ", call " << op;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, CanvasRandom, testing::Range(1u, 11u));
+
+TEST(CanvasDirty, LinesAndTextDrawnAgainOverThemselvesReportNothing) {
+    TBitmap b;
+    TCanvas& c = Ground(b, 120, 90, clWhite);
+    auto draw = [&] {
+        c.Pen.Color = clBlue;
+        c.MoveTo(5, 30);
+        c.LineTo(100, 5);
+        c.MoveTo(5, 40);
+        c.LineTo(110, 40);
+        UseFont(c, "Arial", 10, clRed);
+        c.TextOut(10, 50, "erreur de position=0");
+    };
+    draw();
+    EXPECT_TRUE(c.TakeDirtyRect().contains(QRect(5, 6, 105, 35))) << "the first drawing";
+    const QImage once = std::as_const(b).Image().copy();
+    draw();
+    EXPECT_TRUE(c.TakeDirtyRect().isEmpty()) << "the same drawing again changes nothing";
+    EXPECT_EQ(Differences(once, std::as_const(b).Image()), 0);
+
+    c.Font.Color = clGreen;
+    c.TextOut(10, 50, "erreur de position=0");
+    const QRect recoloured = c.TakeDirtyRect();
+    EXPECT_FALSE(recoloured.isEmpty());
+    EXPECT_TRUE(QRect(0, 45, 120, 25).contains(recoloured)) << "only the text's own pixels";
+}
+
+// (Drawing calls over a filled area are covered by the random runs above.)
+TEST(CanvasMemory, APictureTakenForWritingIsFilledAgain) {
+    TBitmap b;
+    TCanvas& c = Ground(b, 60, 40, clWhite);
+    c.Brush.Color = clBlack;
+    c.Rectangle(0, 0, 60, 40);
+    b.Image().setPixel(58, 38, qRgb(255, 255, 255));  // behind the canvas's back
+    c.Rectangle(0, 0, 60, 40);
+    EXPECT_TRUE(All(b.Image(), QRect(0, 0, 60, 40), clBlack));
 }

@@ -39,22 +39,14 @@ void Release(void* p) noexcept {
 
 }  // namespace
 
+// (The array forms that the library provides call these.)
 void* operator new(std::size_t size) {
-    return Allocate(size);
-}
-void* operator new[](std::size_t size) {
     return Allocate(size);
 }
 void operator delete(void* p) noexcept {
     Release(p);
 }
-void operator delete[](void* p) noexcept {
-    Release(p);
-}
 void operator delete(void* p, std::size_t) noexcept {
-    Release(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
     Release(p);
 }
 

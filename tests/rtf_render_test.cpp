@@ -1,4 +1,7 @@
-// Rendering into Qt's rich text: what a QTextDocument holds after a load.
+// Rendering into Qt's rich text: what a QTextDocument holds after a load; and every input the
+// fuzzer ever flagged (fuzz/regressions/), with its seed corpus, read and shown soundly. (The
+// fuzzer leaves the rendering out, having no GUI application; here it runs too, and in the
+// sanitizer build under AddressSanitizer and UBSan.)
 #include <gtest/gtest.h>
 
 #include "support/data_dir.h"
@@ -9,16 +12,23 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextLayout>
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <string>
+#include <vector>
 
+#include "../fuzz/document_checks.h"
 #include "app/table.h"
 #include "richtext/rtf.h"
 #include "support/window_fixture.h"
 
 namespace {
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
 
 void Render(std::string_view rtf, QTextDocument& out) {
     richtext::RenderInto(richtext::ReadDocument(rtf), out);
@@ -26,21 +36,22 @@ void Render(std::string_view rtf, QTextDocument& out) {
 
 // The character format of the fragment that holds the text (the test fails if none does).
 QTextCharFormat FormatOf(const QTextDocument& doc, const QString& text) {
-    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
             if (it.fragment().text().contains(text)) return it.fragment().charFormat();
-        }
-    }
     ADD_FAILURE() << "no fragment holds \"" << text.toStdString() << "\"";
     return {};
 }
 
 QStringList BlockTexts(const QTextDocument& doc) {
     QStringList texts;
-    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next())
         texts << block.text();
-    }
     return texts;
+}
+
+Qt::Alignment Horizontal(const QTextBlock& block) {
+    return block.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
 }
 
 TEST(RtfRender, CharacterFormatsLandOnTheRightText) {
@@ -54,8 +65,7 @@ TEST(RtfRender, CharacterFormatsLandOnTheRightText) {
 
     const QTextCharFormat normal = FormatOf(doc, "normal");
     EXPECT_EQ(normal.fontWeight(), QFont::Normal);
-    EXPECT_FALSE(normal.fontItalic());
-    EXPECT_FALSE(normal.fontUnderline());
+    EXPECT_FALSE(normal.fontItalic() || normal.fontUnderline() || normal.fontStrikeOut());
     EXPECT_DOUBLE_EQ(normal.fontPointSize(), 12.0);
     EXPECT_FALSE(normal.hasProperty(QTextFormat::ForegroundBrush));
     EXPECT_FALSE(normal.hasProperty(QTextFormat::BackgroundBrush));
@@ -79,14 +89,13 @@ TEST(RtfRender, WindowsFontsBecomeTheInstalledEquivalents) {
         "{\\f4 MS Sans Serif;}{\\f5 Verdana;}{\\f6 arial;}}"
         "\\f0 a0 \\f1 a1 \\f2 a2 \\f3 a3 \\f4 a4 \\f5 a5 \\f6 a6}",
         doc);
-    EXPECT_EQ(FormatOf(doc, "a0").fontFamilies().toStringList(), QStringList{"Liberation Sans"});
-    EXPECT_EQ(FormatOf(doc, "a1").fontFamilies().toStringList(), QStringList{"Liberation Serif"});
-    EXPECT_EQ(FormatOf(doc, "a2").fontFamilies().toStringList(), QStringList{"Liberation Mono"});
-    EXPECT_EQ(FormatOf(doc, "a3").fontFamilies().toStringList(),
-              QStringList{"Standard Symbols PS"});
-    EXPECT_EQ(FormatOf(doc, "a4").fontFamilies().toStringList(), QStringList{"Liberation Sans"});
-    EXPECT_EQ(FormatOf(doc, "a5").fontFamilies().toStringList(), QStringList{"Verdana"});
-    EXPECT_EQ(FormatOf(doc, "a6").fontFamilies().toStringList(), QStringList{"Liberation Sans"});
+    const char* installed[] = {"Liberation Sans",     "Liberation Serif", "Liberation Mono",
+                               "Standard Symbols PS", "Liberation Sans",  "Verdana",
+                               "Liberation Sans"};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(FormatOf(doc, QString("a%1").arg(i)).fontFamilies().toStringList(),
+                  QStringList{installed[i]})
+            << "font " << i;
 }
 
 TEST(RtfRender, ParagraphsBecomeBlocksWithTheirAlignmentAndMargins) {
@@ -95,22 +104,19 @@ TEST(RtfRender, ParagraphsBecomeBlocksWithTheirAlignmentAndMargins) {
         "{\\rtf1 \\qc Titre\\par\\pard\\qj\\li1440\\ri720\\fi-360\\sb240\\sa120 corps"
         "\\line suite\\tab x\\par\\pard\\qr fin\\par}",
         doc);
-    ASSERT_EQ(doc.blockCount(), 3);
     EXPECT_EQ(BlockTexts(doc),
               (QStringList{"Titre", QString("corps") + QChar(0x2028) + "suite\tx", "fin"}));
-    const QTextBlock title = doc.begin();
-    EXPECT_EQ(title.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
-    const QTextBlockFormat body = title.next().blockFormat();
-    EXPECT_EQ(body.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignJustify);
+    EXPECT_EQ(Horizontal(doc.begin()), Qt::AlignHCenter);
+    const QTextBlockFormat body = doc.begin().next().blockFormat();
+    EXPECT_EQ(Horizontal(doc.begin().next()), Qt::AlignJustify);
     // 1440 twips are an inch, 96 pixels.
     EXPECT_DOUBLE_EQ(body.leftMargin(), 96.0);
     EXPECT_DOUBLE_EQ(body.rightMargin(), 48.0);
     EXPECT_DOUBLE_EQ(body.textIndent(), -24.0);
     EXPECT_DOUBLE_EQ(body.topMargin(), 16.0);
     EXPECT_DOUBLE_EQ(body.bottomMargin(), 8.0);
-    const QTextBlockFormat last = doc.lastBlock().blockFormat();
-    EXPECT_EQ(last.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
-    EXPECT_DOUBLE_EQ(last.leftMargin(), 0.0);
+    EXPECT_EQ(Horizontal(doc.lastBlock()), Qt::AlignRight);
+    EXPECT_DOUBLE_EQ(doc.lastBlock().blockFormat().leftMargin(), 0.0);
 }
 
 TEST(RtfRender, AnEmptyParagraphTakesTheHeightOfItsMark) {
@@ -126,9 +132,8 @@ TEST(RtfRender, PlainTextKeepsThePanelsFont) {
     doc.setDefaultFont(QFont("Liberation Sans", 9));
     Render("ligne 1\r\nligne 2", doc);
     EXPECT_EQ(BlockTexts(doc), (QStringList{"ligne 1", "ligne 2"}));
-    const QTextCharFormat f = FormatOf(doc, "ligne 2");
-    EXPECT_FALSE(f.hasProperty(QTextFormat::FontFamilies));
-    EXPECT_FALSE(f.hasProperty(QTextFormat::FontPointSize));
+    EXPECT_FALSE(FormatOf(doc, "ligne 2").hasProperty(QTextFormat::FontFamilies));
+    EXPECT_FALSE(FormatOf(doc, "ligne 2").hasProperty(QTextFormat::FontPointSize));
 }
 
 TEST(RtfRender, ALoadReplacesEverythingAndCannotBeUndone) {
@@ -136,9 +141,8 @@ TEST(RtfRender, ALoadReplacesEverythingAndCannotBeUndone) {
     Render("{\\rtf1 \\qc\\b ancien\\par deuxieme\\par}", doc);
     doc.setModified(true);
     Render("{\\rtf1 nouveau}", doc);
-    EXPECT_EQ(doc.toPlainText(), "nouveau");
-    EXPECT_EQ(doc.blockCount(), 1);
-    EXPECT_EQ(doc.begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+    EXPECT_EQ(BlockTexts(doc), QStringList{"nouveau"});
+    EXPECT_EQ(Horizontal(doc.begin()), Qt::AlignLeft);
     EXPECT_EQ(FormatOf(doc, "nouveau").fontWeight(), QFont::Normal);
     EXPECT_FALSE(doc.isUndoAvailable());
     EXPECT_FALSE(doc.isModified());
@@ -148,34 +152,84 @@ TEST(RtfRender, ALoadReplacesEverythingAndCannotBeUndone) {
     EXPECT_TRUE(doc.isEmpty());
 }
 
-std::string ReadDataFile(const char* name) {
-    std::ifstream file(DataDir() / name, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
 // The shipped pages, as they appear in the window's own panels. (Their titles' formats and
 // their paragraphs are checked on the documents themselves in rtf_reader_test.)
 TEST(RtfRender, CommentaryTitlesFitTheirPanels) {
     WindowDriver d;
-    struct Page {
-        const char* file;
-        QTextEdit* panel;
-    };
-    for (const Page& page :
-         {Page{"komm1.rtf", d.form().RichEdit1}, Page{"komm2.rtf", d.form().RichEdit2},
-          Page{"komm3.rtf", d.form().RichEdit2}, Page{"komm4.rtf", d.form().RichEdit2},
-          Page{"komm5.rtf", d.form().RichEdit2}}) {
-        SCOPED_TRACE(page.file);
-        QTextDocument& doc = *page.panel->document();
-        Render(ReadDataFile(page.file), doc);
+    for (int page = 1; page <= 5; ++page) {
+        const std::string file = "komm" + std::to_string(page) + ".rtf";
+        SCOPED_TRACE(file);
+        QTextEdit* panel = page == 1 ? d.form().RichEdit1 : d.form().RichEdit2;
+        QTextDocument& doc = *panel->document();
+        Render(ReadFile(DataDir() / file), doc);
         // The panel's text width, less room for a vertical scroll bar.
-        doc.setTextWidth(page.panel->width() - 2 * page.panel->frameWidth() - 20);
+        doc.setTextWidth(panel->width() - 2 * panel->frameWidth() - 20);
         doc.documentLayout()->documentSize();  // lays the document out
-        const QTextBlock title = doc.begin();
-        ASSERT_NE(title.layout(), nullptr);
-        EXPECT_EQ(title.layout()->lineCount(), 1) << title.text().toStdString();
+        ASSERT_NE(doc.begin().layout(), nullptr);
+        EXPECT_EQ(doc.begin().layout()->lineCount(), 1) << doc.begin().text().toStdString();
+    }
+}
+
+// ---- the fuzzer's findings
+
+// The document is sound, and the panel shows it paragraph for paragraph, each with its text.
+void ExpectSoundAndShown(const richtext::Document& doc, std::size_t inputSize) {
+    EXPECT_EQ(fuzzchecks::DocumentProblem(doc, inputSize), "");
+    QTextDocument shown;
+    richtext::RenderInto(doc, shown);
+    ASSERT_EQ(static_cast<std::size_t>(shown.blockCount()), std::max<std::size_t>(doc.size(), 1));
+    QTextBlock block = shown.begin();
+    for (std::size_t i = 0; i < doc.size(); ++i, block = block.next())
+        EXPECT_EQ(block.text().toStdString(), richtext::PlainText(doc[i])) << "paragraph " << i;
+}
+
+TEST(RtfFuzzRegressions, EveryPastFindingAndSeedReadsSoundlyAndShowsOneBlockPerParagraph) {
+    const std::filesystem::path fuzz = DataDir().parent_path() / "fuzz";
+    // A wrong folder must not pass as "nothing to check".
+    for (const auto& [folder, least] : {std::pair{"regressions", 1}, std::pair{"corpus", 20}}) {
+        int inputs = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(fuzz / folder)) {
+            SCOPED_TRACE(entry.path().string());
+            const std::string bytes = ReadFile(entry.path());
+            ExpectSoundAndShown(richtext::ReadDocument(bytes), bytes.size());
+            ++inputs;
+        }
+        EXPECT_GE(inputs, least) << folder;
+    }
+}
+
+// The first finding: a paragraph separator inside a paragraph's text, which the panel showed as
+// two paragraphs; Qt's internal frame markers did the same.
+TEST(RtfFuzzRegressions, ParagraphSeparatorEndsItsParagraphAndFrameMarkersAreNotText) {
+    const struct {
+        const char* what;
+        std::string input;
+        std::vector<std::string> paragraphs;
+    } cases[] = {
+        {"RTF U+2029", "{\\rtf1 un\\u8233?deux\\par trois}", {"un", "deux", "trois"}},
+        {"RTF U+FDD0 and U+FDD1", "{\\rtf1 a\\u-560?b\\u-559?c}", {"a\uFFFDb\uFFFDc"}},
+        {"RTF U+FDEF, U+FDF0 is text", "{\\rtf1 a\\u-529?b\\u-528?c}", {"a\uFFFDb\uFDF0c"}},
+        {"UTF-8 U+2029",
+         "un\xE2\x80\xA9"
+         "deux\ntrois",
+         {"un", "deux", "trois"}},
+        {"UTF-8 U+FDD0, U+FDCF is text",
+         "a\xEF\xB7\x90"
+         "b\xEF\xB7\x8F"
+         "c",
+         {"a\uFFFDb\uFDCFc"}},
+        {"line separator stays in its paragraph",
+         "{\\rtf1 a\\line b\\u8232?c}",
+         {"a\u2028b\u2028c"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const richtext::Document doc = richtext::ReadDocument(c.input);
+        std::vector<std::string> paragraphs;
+        for (std::size_t i = 0; i < doc.size(); ++i)
+            paragraphs.push_back(richtext::PlainText(doc[i]));
+        EXPECT_EQ(paragraphs, c.paragraphs);
+        ExpectSoundAndShown(doc, c.input.size());
     }
 }
 

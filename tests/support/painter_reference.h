@@ -1,6 +1,6 @@
 // What the canvas is compared with: Qt's own raster painter set as the canvas draws (aliased
-// shapes and text, brush origin at the picture's corner), on a ground that no drawing uses.
-// Header only.
+// shapes and text, brush origin at the picture's corner), on a ground that no drawing uses; and
+// the set-up the canvas tests share. Header only.
 #pragma once
 
 #include <QImage>
@@ -16,9 +16,19 @@ inline QImage GroundImage(QSize size, TColor colour = kGround) {
     return image;
 }
 
-inline void Ground(TBitmap& b, int w, int h, TColor colour = kGround) {
+inline TCanvas& Ground(TBitmap& b, int w, int h, TColor colour = kGround) {
     b.SetSize(w, h);
     b.Image().fill(ToQColor(colour));
+    return *b.Canvas();
+}
+
+// Sets the canvas's font, and its text background transparent unless `opaque`.
+inline void UseFont(TCanvas& c, const char* face, int points, TColor colour = clBlack,
+                    bool opaque = false) {
+    if (!opaque) SetBkMode(c.Handle(), TRANSPARENT);
+    c.Font.Name = face;
+    c.Font.Size = points;
+    c.Font.Color = colour;
 }
 
 // `paint` run by Qt's painter on the picture.
