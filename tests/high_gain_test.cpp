@@ -51,10 +51,6 @@ TEST(HighGain, FirstFrame) {
     EXPECT_TRUE(SpriteAt(TableBitmap->Image(), 287, 305));
     // Both spokes lie almost flat, to the right (4 y(1) = 0.07 rad): end (27, 15).
     ExpectSpokes(SpokeBox(27, 15));
-
-    // One tick later FOND shows this table, one tick old: sprite top on row 309, x + 32.
-    d.Tick(1);
-    EXPECT_TRUE(SpriteAt(d.Fond(), 287 + 32, 309));
 }
 
 TEST(HighGain, Overshoot) {
@@ -85,15 +81,11 @@ TEST(HighGain, Overshoot) {
     // The spokes point up: 4 x 1.1603 = 4.64 rad, end (14, 2).
     EXPECT_EQ(scene_checks::GreenOf(*LeftPulley), SpokeBox(14, 2));
 
-    // FOND on the next frame shows this tick's table bitmap at (32, k + 3).
-    const QImage built = TableBitmap->Image().copy();
+    // FOND on the next frame shows this tick's table bitmap at (32, k + 3), below the diagram.
+    const QRect shown(2, 297 - 73 + 2, 393, 496 - (297 - 73 + 2));
+    const QImage built = TableBitmap->Image().copy(shown);
     d.Tick(1);
-    const QImage fond = d.Fond();
-    int differing = 0;
-    for (int y = 297 - 73 + 2; y < 496; ++y)
-        for (int x = 2; x < 395; ++x)
-            if (At(fond, x + 32, y + 76) != At(built, x, y)) ++differing;
-    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(Differences(built, d.Fond().copy(shown.translated(32, 76))), 0);
 }
 
 TEST(HighGain, InterpretationFromFrame131AndLastFrame) {
@@ -146,8 +138,4 @@ TEST(HighGain, InterpretationFromFrame131AndLastFrame) {
     // The pen: sprite edge 229; the trace starts at 239 (the previous segment ends at 240).
     EXPECT_TRUE(SpriteAt(TableBitmap->Image(), 229, 306 - 159));
     EXPECT_EQ(Bounds(TableBitmap->Image(), QRect(200, 349 - 159, 60, 1), clRed).right(), 239 + 1);
-}
-
-TEST(HighGain, CommentButton) {
-    ExpectCommentButtonLifecycle(kItem, 1, QStringLiteral("Interprétation des résultats"));
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/globals.h"
+#include "support/lesson_checks.h"
 #include "support/pixels.h"
 #include "support/window_fixture.h"
 
@@ -19,6 +20,12 @@ struct SceneStart {
 const SceneStart kLessons[] = {{1, 1, 160, &Phase},           {2, 201, 360, &StepLowGain},
                                {3, 401, 560, &StepHighGain},  {4, 601, 760, &StepInstability},
                                {5, 801, 960, &StepTrapezoid}, {6, 1001, 1160, &StepNonLinear}};
+
+// Everything a tick draws on: FOND, the window's canvas, the table bitmap and the pulleys.
+std::vector<QImage> Pictures(WindowDriver& d) {
+    return {d.Fond(), d.Canvas(), TableBitmap->Image().copy(), LeftPulley->Image().copy(),
+            RightPulley->Image().copy()};
+}
 
 }  // namespace
 
@@ -50,37 +57,26 @@ TEST(PhaseMachine, EachLessonPlaysExactly159FramesThenStops) {
         d.Tick();
         EXPECT_EQ(Phase, s.end);
         EXPECT_EQ(*s.step, s.item == 1 ? 160 : 159);
-        const QImage fond = d.Fond();
-        const QImage canvas = d.Canvas();
-        const QImage paper = TableBitmap->Image().copy();
-        const QImage left = LeftPulley->Image().copy();
-        const QImage right = RightPulley->Image().copy();
+        const std::vector<QImage> last = Pictures(d);
         d.Tick(5);
         EXPECT_EQ(Phase, s.end) << "a finished lesson stays finished";
-        EXPECT_EQ(Differences(fond, d.Fond()), 0) << "and its last frame stays on screen";
-        EXPECT_EQ(Differences(canvas, d.Canvas()), 0);
-        EXPECT_EQ(Differences(paper, TableBitmap->Image()), 0) << "nor is the table rebuilt";
-        EXPECT_EQ(Differences(left, LeftPulley->Image()), 0);
-        EXPECT_EQ(Differences(right, RightPulley->Image()), 0);
+        const std::vector<QImage> after = Pictures(d);
+        for (std::size_t i = 0; i < last.size(); ++i)
+            EXPECT_EQ(Differences(last[i], after[i]), 0) << "its last frame stays, picture " << i;
     }
 }
 
-TEST(PhaseMachine, BoundsAreStrictAndOtherValuesDrawNothing) {
+// (Where the lessons run, from their first to their last frame, is checked above.)
+TEST(PhaseMachine, ValuesOutsideTheLessonsDrawNothing) {
     WindowDriver d;
     d.Tick(3);
     for (int value : {160, 200, 360, 400, 560, 600, 760, 800, 960, 1000, 1160, 161, -2, 5000}) {
         Phase = value;
-        const QImage fond = d.Fond();
-        const QImage canvas = d.Canvas();
+        const std::vector<QImage> before = Pictures(d);
         d.Tick();
         EXPECT_EQ(Phase, value);
-        EXPECT_EQ(Differences(fond, d.Fond()), 0) << "Phase " << value;
-        EXPECT_EQ(Differences(canvas, d.Canvas()), 0) << "Phase " << value;
-    }
-    for (int value : {1, 159, 201, 359, 401, 559, 601, 759, 801, 959, 1001, 1159}) {
-        Phase = value;
-        d.Tick();
-        EXPECT_EQ(Phase, value + 1) << "a lesson runs for " << value;
+        EXPECT_EQ(Differences(before[0], d.Fond()), 0) << "Phase " << value;
+        EXPECT_EQ(Differences(before[1], d.Canvas()), 0) << "Phase " << value;
     }
 }
 
@@ -96,23 +92,14 @@ TEST(PhaseMachine, AnotherLessonStartedInTheMiddleTakesOverAtOnce) {
 
 namespace {
 
-// FOND above the paper, where a lesson's frame is all its own but for the corners of the pulley
-// sprites (x 80..109 and 367..396 from row 299): the start button repaints only the discs, and the
-// width-2 spokes of an earlier run reach past them.
-int DifferencesAboveThePaper(const QImage& a, const QImage& b) {
-    return Differences(a, b, QRect(0, 0, 449, 299)) + Differences(a, b, QRect(0, 299, 80, 51)) +
-           Differences(a, b, QRect(110, 299, 257, 51)) + Differences(a, b, QRect(397, 299, 52, 51));
-}
-
-// Pixels that differ inside a pulley sprite's disc (radius 14 around its centre), which the start
-// button repaints.
+// Pixels that differ between two pictures of a pulley inside its disc (radius 14 around its
+// centre), which the start button repaints.
 int DiscDifferences(const QImage& a, const QImage& b) {
     int n = 0;
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 30; ++x)
-            if ((2 * x - 29) * (2 * x - 29) + (2 * y - 29) * (2 * y - 29) <= 28 * 28 &&
-                At(a, x, y) != At(b, x, y))
-                ++n;
+            n += (2 * x - 29) * (2 * x - 29) + (2 * y - 29) * (2 * y - 29) <= 28 * 28 &&
+                 At(a, x, y) != At(b, x, y);
     return n;
 }
 
@@ -120,30 +107,21 @@ int DiscDifferences(const QImage& a, const QImage& b) {
 
 // Started again in the middle of a run or after its end, a lesson plays the frames of a fresh
 // start: the chart area and the pulleys are cleared by the start button, and nothing of the
-// earlier run shows on the charts, on the pulleys' discs or above the paper. (The trapezoidal
-// lesson carries its output over from run to run: its own tests cover that.)
+// earlier run shows on the charts, on the pulleys' discs or on FOND above the paper, but for the
+// corners of the pulley sprites (x 80..109 and 367..396 from row 299), where the width-2 spokes
+// of the earlier run reach past the discs. (The trapezoidal lesson carries its output over from
+// run to run: its own tests cover that.)
 TEST(PhaseMachine, ALessonStartedAgainReplaysAFreshRun) {
+    const int kFrames[] = {1, 2, 50};
     for (const int item : {1, 2, 3, 4, 6}) {
         SCOPED_TRACE(testing::Message() << "item " << item);
-        struct Frame {
-            int k;
-            QImage canvas, fond, left, right;
-        };
-        std::vector<Frame> fresh = {{1, {}, {}, {}, {}}, {2, {}, {}, {}, {}}, {50, {}, {}, {}, {}}};
-        auto take = [](WindowDriver& d, Frame& f) {
-            f.canvas = d.Canvas();
-            f.fond = d.Fond();
-            f.left = LeftPulley->Image().copy();
-            f.right = RightPulley->Image().copy();
-        };
+        std::vector<std::vector<QImage>> fresh;
         {
             WindowDriver d;  // (one window at a time: the program's state is global)
             d.Play(item, 0);
-            int k = 0;
-            for (Frame& f : fresh) {
-                d.Tick(f.k - k);
-                k = f.k;
-                take(d, f);
+            for (int i = 0, k = 0; i < 3; k = kFrames[i++]) {
+                d.Tick(kFrames[i] - k);
+                fresh.push_back(Pictures(d));
             }
         }
         WindowDriver d;
@@ -152,19 +130,18 @@ TEST(PhaseMachine, ALessonStartedAgainReplaysAFreshRun) {
             SCOPED_TRACE(when);
             d.Select(item);
             EXPECT_TRUE(All(d.Canvas(), QRect(0, 40, 340, 420), clBtnFace));
-            int k = 0;
-            for (const Frame& f : fresh) {
-                d.Tick(f.k - k);
-                k = f.k;
-                Frame replayed{k, {}, {}, {}, {}};
-                take(d, replayed);
-                EXPECT_EQ(Differences(f.canvas, replayed.canvas), 0) << "frame " << k;
-                EXPECT_EQ(DiscDifferences(f.left, replayed.left), 0) << "frame " << k;
-                EXPECT_EQ(DiscDifferences(f.right, replayed.right), 0) << "frame " << k;
+            for (int i = 0, k = 0; i < 3; k = kFrames[i++]) {
+                d.Tick(kFrames[i] - k);
+                SCOPED_TRACE(testing::Message() << "frame " << kFrames[i]);
+                const std::vector<QImage> replayed = Pictures(d);
+                EXPECT_EQ(Differences(fresh[i][1], replayed[1]), 0);
+                EXPECT_EQ(DiscDifferences(fresh[i][3], replayed[3]), 0);
+                EXPECT_EQ(DiscDifferences(fresh[i][4], replayed[4]), 0);
                 // On its first frame FOND still shows the table that the earlier run built.
-                if (k > 1) {
-                    EXPECT_EQ(DifferencesAboveThePaper(f.fond, replayed.fond), 0) << k;
-                }
+                if (i == 0) continue;
+                for (const QRect above : {QRect(0, 0, 449, 299), QRect(0, 299, 80, 51),
+                                          QRect(110, 299, 257, 51), QRect(397, 299, 52, 51)})
+                    EXPECT_EQ(Differences(fresh[i][0], replayed[0], above), 0);
             }
             d.Tick(159);
         }
@@ -203,31 +180,32 @@ TEST(TickHead, ScrollBarSetsTheTimerPeriodFromTheNextTick) {
 TEST(TickHead, PanelsHiddenByEachKindOfScene) {
     WindowDriver d;
     Ttable& t = d.form();
+    // Both panels shown, then one tick: which of them stay visible.
+    auto shownAfterATick = [&] {
+        t.RichEdit1->show();
+        t.RichEdit2->show();
+        d.Tick();
+        return std::pair(t.RichEdit1->isVisible(), t.RichEdit2->isVisible());
+    };
     d.Tick();
-    // Idle hides both panels on every tick.
-    t.RichEdit1->show();
-    t.RichEdit2->show();
-    d.Tick();
-    EXPECT_FALSE(t.RichEdit1->isVisible());
-    EXPECT_FALSE(t.RichEdit2->isVisible());
-    // The presentation hides the first only.
+    EXPECT_EQ(shownAfterATick(), std::pair(false, false)) << "idle hides both";
     d.Select(0);
-    t.RichEdit1->show();
-    t.RichEdit2->show();
-    d.Tick();
-    EXPECT_FALSE(t.RichEdit1->isVisible());
-    EXPECT_TRUE(t.RichEdit2->isVisible());
-    // So does every lesson, on each of its frames.
+    EXPECT_EQ(shownAfterATick(), std::pair(false, true)) << "the presentation the first only";
     for (const SceneStart& s : kLessons) {
         d.Select(s.item);
-        for (int frame : {1, 2}) {
-            t.RichEdit1->show();
-            t.RichEdit2->show();
-            d.Tick();
-            EXPECT_FALSE(t.RichEdit1->isVisible()) << "item " << s.item << " frame " << frame;
-            EXPECT_TRUE(t.RichEdit2->isVisible()) << "item " << s.item << " frame " << frame;
-        }
+        for (int frame : {1, 2})
+            EXPECT_EQ(shownAfterATick(), std::pair(false, true))
+                << "so does lesson " << s.item << " on frame " << frame;
     }
+}
+
+// Lessons 3 to 6 end with their own comment button.
+TEST(CommentButtons, EachIsCreatedOnItsLessonsLastFrameAndHiddenByTheNextStart) {
+    const QString interpretation = QStringLiteral("Interprétation des résultats");
+    lesson_checks::ExpectCommentButtonLifecycle(3, 1, interpretation);
+    lesson_checks::ExpectCommentButtonLifecycle(4, 2, interpretation);
+    lesson_checks::ExpectCommentButtonLifecycle(5, 3, interpretation);
+    lesson_checks::ExpectCommentButtonLifecycle(6, 4, QStringLiteral("Commentaires"));
 }
 
 TEST(StartButton, TidiesPanelsButtonsPulleysAndTheChartArea) {

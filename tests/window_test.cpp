@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QListWidget>
+#include <QScrollBar>
+#include <tuple>
 
 #include "engine/globals.h"
 #include "support/pixels.h"
@@ -32,12 +34,12 @@ TEST(Window, HasItsCaptionIconAndLayout) {
     Ttable& t = d.form();
     EXPECT_EQ(t.windowTitle(), QStringLiteral("Table traçante"));
     EXPECT_FALSE(t.windowIcon().isNull());
-    EXPECT_EQ(t.FOND->geometry(), QRect(344, 16, 449, 529));
-    EXPECT_EQ(t.ListBox1->geometry(), QRect(96, 464, 225, 49));
-    EXPECT_EQ(t.Button1->geometry(), QRect(200, 528, 115, 25));
-    EXPECT_EQ(t.RichEdit1->geometry(), QRect(136, 40, 185, 73));
-    EXPECT_EQ(t.RichEdit2->geometry(), QRect(336, 376, 449, 177));
-    EXPECT_EQ(t.ScrollBar1->geometry(), QRect(16, 536, 121, 16));
+    const std::pair<QWidget*, QRect> places[] = {
+        {t.FOND, {344, 16, 449, 529}},       {t.ListBox1, {96, 464, 225, 49}},
+        {t.Button1, {200, 528, 115, 25}},    {t.RichEdit1, {136, 40, 185, 73}},
+        {t.RichEdit2, {336, 376, 449, 177}}, {t.ScrollBar1, {16, 536, 121, 16}}};
+    for (const auto& [control, place] : places)
+        EXPECT_EQ(control->geometry(), place) << control->objectName().toStdString();
     EXPECT_EQ(d.Client().size(), QSize(793, 553));
 }
 
@@ -77,35 +79,30 @@ TEST(Window, ButtonScrollBarTimerAndPanels) {
     Ttable& t = d.form();
     EXPECT_EQ(t.Button1->text(), QStringLiteral("Démarrer l'Animation"));
     EXPECT_EQ(TextColour(t.Button1, QPalette::ButtonText), clRed);
-    EXPECT_EQ(t.ScrollBar1->orientation(), Qt::Horizontal);
-    EXPECT_EQ(t.ScrollBar1->minimum(), 20);
-    EXPECT_EQ(t.ScrollBar1->maximum(), 200);
-    EXPECT_EQ(t.ScrollBar1->value(), 60);
-    EXPECT_EQ(t.ScrollBar1->pageStep(), 10);
-    EXPECT_EQ(t.ScrollBar1->singleStep(), 1);
+    const QScrollBar& bar = *t.ScrollBar1;
+    EXPECT_EQ(bar.orientation(), Qt::Horizontal);
+    EXPECT_EQ(
+        std::tuple(bar.minimum(), bar.maximum(), bar.value(), bar.pageStep(), bar.singleStep()),
+        std::tuple(20, 200, 60, 10, 1));
     EXPECT_EQ(t.Timer1->Interval(), 20) << "the first tick comes after 20 ms";
     EXPECT_TRUE(t.RichEdit1->isReadOnly());
     EXPECT_FALSE(t.RichEdit2->isReadOnly());
     EXPECT_EQ(FromQRgb(t.RichEdit1->palette().color(QPalette::Base).rgb()), clYellow);
     EXPECT_EQ(FromQRgb(t.RichEdit2->palette().color(QPalette::Base).rgb()), clYellow);
+    // Both panels show their design lines until the first tick hides them.
     EXPECT_EQ(t.RichEdit1->toPlainText(), QStringLiteral("RichEdit1"));
     EXPECT_EQ(t.RichEdit2->toPlainText(), QStringLiteral("RichEdit2"));
+    EXPECT_TRUE(t.RichEdit1->isVisible());
+    EXPECT_TRUE(t.RichEdit2->isVisible());
+    d.Tick();
+    EXPECT_FALSE(t.RichEdit1->isVisible());
+    EXPECT_FALSE(t.RichEdit2->isVisible());
 }
 
 TEST(Window, TimerIsRunningInTheRealWindow) {
     Ttable t;
     EXPECT_TRUE(t.Timer1->Enabled());
     EXPECT_EQ(t.Timer1->Interval(), 20);
-}
-
-TEST(Window, PanelsShowTheirDesignLinesUntilTheFirstTick) {
-    WindowDriver d;
-    Ttable& t = d.form();
-    EXPECT_TRUE(t.RichEdit1->isVisible());
-    EXPECT_TRUE(t.RichEdit2->isVisible());
-    d.Tick();
-    EXPECT_FALSE(t.RichEdit1->isVisible());
-    EXPECT_FALSE(t.RichEdit2->isVisible());
 }
 
 TEST(Bitmaps, AreMadeWithTheirSizesAndPictures) {
@@ -126,12 +123,9 @@ TEST(Bitmaps, PenSpriteIsABlueCarriageOnARedPoint) {
     ASSERT_EQ(s.size(), QSize(20, 40));
     // The carriage: a 19 x 19 square (columns and rows 1 to 19) in blue with a button-face border.
     EXPECT_TRUE(All(s, QRect(2, 2, 17, 17), clBlue));
-    EXPECT_TRUE(All(s, QRect(1, 1, 19, 1), clBtnFace));
-    EXPECT_TRUE(All(s, QRect(1, 19, 19, 1), clBtnFace));
-    EXPECT_TRUE(All(s, QRect(19, 1, 1, 19), clBtnFace));
-    EXPECT_TRUE(All(s, QRect(0, 0, 20, 1), clBtnFace));
-    EXPECT_TRUE(All(s, QRect(0, 0, 1, 40), clBtnFace));
-    EXPECT_TRUE(All(s, QRect(0, 20, 20, 1), clBtnFace));
+    for (const QRect border : {QRect(1, 1, 19, 1), QRect(1, 19, 19, 1), QRect(19, 1, 1, 19),
+                               QRect(0, 0, 20, 1), QRect(0, 0, 1, 40), QRect(0, 20, 20, 1)})
+        EXPECT_TRUE(All(s, border, clBtnFace)) << border.x() << ", " << border.y();
     // The point: a red triangle from row 21 (its button-face top edge) down to the last row.
     EXPECT_EQ(At(s, 10, 21), clBtnFace);
     EXPECT_EQ(At(s, 10, 22), clRed);
@@ -166,12 +160,9 @@ TEST(Lifecycle, DestructionFreesTheBitmapsAndStopsTheTimer) {
     EXPECT_EQ(table, form.get());
     TTimer* timer = form->Timer1;
     form->Destruction(form.get());
-    EXPECT_EQ(PenSprite, nullptr);
-    EXPECT_EQ(TableBitmap, nullptr);
-    EXPECT_EQ(TableMask, nullptr);
-    EXPECT_EQ(BackgroundBitmap, nullptr);
-    EXPECT_EQ(LeftPulley, nullptr);
-    EXPECT_EQ(RightPulley, nullptr);
+    for (const auto* bitmap :
+         {&PenSprite, &TableBitmap, &TableMask, &BackgroundBitmap, &LeftPulley, &RightPulley})
+        EXPECT_EQ(*bitmap, nullptr);
     EXPECT_FALSE(timer->Enabled());
     // A tick or a click that still arrived would find nothing to draw on, and does nothing.
     form->Timer1Timer(timer);

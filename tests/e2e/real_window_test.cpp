@@ -5,17 +5,14 @@
 // pixel; the controls are checked by their features.
 #include <gtest/gtest.h>
 
+#include <QPainter>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "e2e/e2e_env.h"
 #include "e2e/headless.h"
 #include "e2e/real_window.h"
-#include "support/data_dir.h"
 #include "support/lesson_end_checks.h"
 #include "support/pixels.h"
 
@@ -24,21 +21,15 @@ using lesson_end::Describe;
 
 namespace {
 
-// Pictures of the client area differ only inside `allowed` (the controls whose look depends on
-// focus and hover); returns the number of differing pixels elsewhere.
-int DifferencesOutside(const QImage& a, const QImage& b, const std::vector<QRect>& allowed) {
-    if (a.size() != b.size()) return -1;
-    int n = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            if (a.pixel(x, y) == b.pixel(x, y)) continue;
-            bool inside = false;
-            for (const QRect& r : allowed)
-                inside = inside || r.contains(x, y);
-            if (!inside) ++n;
-        }
+// Pixels that differ between two pictures of the client area outside `allowed` (the controls
+// whose look depends on focus and hover).
+int DifferencesOutside(QImage a, QImage b, const std::vector<QRect>& allowed) {
+    for (QImage* picture : {&a, &b}) {
+        QPainter p(picture);
+        for (const QRect& r : allowed)
+            p.fillRect(r, Qt::black);
     }
-    return n;
+    return Differences(a, b);
 }
 
 // The frame reached by the high-gain lesson: on the Ve level (row 130) its Ve segments, partly
@@ -60,35 +51,6 @@ std::pair<int, int> ThumbSpan(const QImage& client) {
         }
     }
     return {left, right};
-}
-
-// The thumb against one arrow or the other (its face starts after its one-pixel border).
-bool ThumbAtLeftEnd(const QImage& client) {
-    const int left = ThumbSpan(client).first;
-    return left >= 0 && left <= layout::kSpeedGroove.left() + 2;
-}
-bool ThumbAtRightEnd(const QImage& client) {
-    const int right = ThumbSpan(client).second;
-    return right >= layout::kSpeedGroove.right() - 2;
-}
-
-// With TT_E2E_KEEP set to a directory, pictures are saved there to look at.
-void KeepForInspection(const std::string& name, const QImage& picture) {
-    if (const char* dir = std::getenv("TT_E2E_KEEP"); dir != nullptr && *dir != '\0') {
-        picture.save(QString::fromStdString(std::string(dir) + "/" + name + ".png"));
-    }
-}
-
-// An xdotool command on the program's display.
-void Xdo(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {"xdotool"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    const ToolResult r = Display().Tool(argv);
-    EXPECT_TRUE(r.ok()) << "xdotool " << args.front() << ": " << r.exit.Describe();
-}
-
-double Seconds(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
 }
 
 class RealWindowTest : public ::testing::Test {
@@ -122,13 +84,18 @@ class RealWindowTest : public ::testing::Test {
     // shows a hover state in the pictures.
     void PointerAway(RealWindow& w) { w.Click(QPoint(1100, 700)); }
 
-    // Clicks the speed bar's left arrow until the thumb stops at the left end (20 ms).
+    // Clicks the speed bar's left arrow until the thumb (its face starts after a one-pixel
+    // border) stops at the left end (20 ms).
     void Fastest(RealWindow& w) {
         bool met = false;
         for (int round = 0; round < 6 && !met; ++round) {
             w.Click(layout::kSpeedLeftArrow, 40);
-            w.WaitForClient([](const QImage& c) { return ThumbAtLeftEnd(c); }, milliseconds(1000),
-                            met);
+            w.WaitForClient(
+                [](const QImage& c) {
+                    const int left = ThumbSpan(c).first;
+                    return left >= 0 && left <= layout::kSpeedGroove.left() + 2;
+                },
+                milliseconds(1000), met);
         }
         EXPECT_TRUE(met) << "the thumb did not reach the left end";
     }
@@ -139,8 +106,9 @@ class RealWindowTest : public ::testing::Test {
         ASSERT_GE(left, 0) << "no thumb on the speed bar";
         w.Drag(QPoint((left + right) / 2, 544), QPoint(layout::kSpeedBar.right() + 80, 544));
         bool met = false;
-        w.WaitForClient([](const QImage& c) { return ThumbAtRightEnd(c); }, milliseconds(5000),
-                        met);
+        w.WaitForClient(
+            [](const QImage& c) { return ThumbSpan(c).second >= layout::kSpeedGroove.right() - 2; },
+            milliseconds(5000), met);
         EXPECT_TRUE(met) << "the thumb did not reach the right end";
     }
 
@@ -158,14 +126,7 @@ class RealWindowTest : public ::testing::Test {
 
     void ExpectCleanExit(RealWindow& w) {
         const auto exit = w.process().Wait(milliseconds(15000));
-        if (!exit) {
-            std::ostringstream windows;
-            for (const WindowInfo& i : w.Windows())
-                windows << ' ' << i.id;
-            const ToolResult active = Display().Tool({"xdotool", "getactivewindow"});
-            FAIL() << "the program still runs 15 s after its window was closed; its windows:"
-                   << windows.str() << "; main " << w.main().id << "; active " << active.out;
-        }
+        ASSERT_TRUE(exit) << "the program still runs 15 s after its window was closed";
         EXPECT_EQ(exit->Describe(), "exit status 0");
         const auto unexpected = UnexpectedStderrLines(w.Stderr());
         EXPECT_TRUE(unexpected.empty()) << "stderr:\n" << w.Stderr();
@@ -205,8 +166,6 @@ TEST_F(RealWindowTest, OpensMaximizedWithEveryControlInPlace) {
     const QImage snapshot = Snapshot({"--ticks", "10"});
     ASSERT_EQ(snapshot.size(), real.size());
     EXPECT_EQ(Differences(real, snapshot, layout::kFond), 0) << "FOND";
-    KeepForInspection("idle-real", real);
-    KeepForInspection("idle-snapshot", snapshot);
     // The controls may differ slightly: the list and the buttons show focus.
     EXPECT_EQ(DifferencesOutside(real, snapshot, {layout::kListBox, layout::kStartButton}), 0);
 
@@ -222,13 +181,6 @@ TEST_F(RealWindowTest, OpensMaximizedWithEveryControlInPlace) {
     // Position 60 of 20..200: the thumb a little right of the left arrow.
     EXPECT_GT(thumbLeft, layout::kSpeedGroove.left() + 5);
     EXPECT_LT(thumbRight, layout::kSpeedGroove.center().x());
-    // The diagram on FOND: red strokes, yellow blocks, the green frame of the table.
-    EXPECT_GT(Count(real, layout::kFond, clRed), 500);
-    EXPECT_GT(Count(real, layout::kFond, clYellow), 3000);
-    EXPECT_GT(Count(real, layout::kFond, clGreen), 1000);
-    // No panel yet.
-    EXPECT_EQ(Count(real, layout::kSmallPanel, clYellow), 0);
-    EXPECT_EQ(Count(real, layout::kLargePanel, clYellow), 0);
 
     w->CloseWithWindowManager();
     ExpectCleanExit(*w);
@@ -248,8 +200,6 @@ TEST_F(RealWindowTest, TwoLessonsEndAsTheHeadlessProgramDrawsThem) {
     EXPECT_TRUE(lesson_end::HighGainLastFrame(high).empty())
         << "screen:" << Describe(lesson_end::HighGainLastFrame(high));
     const QImage highSnapshot = Snapshot({"--ticks", "2", "--select", "3", "--ticks", "159"});
-    EXPECT_TRUE(lesson_end::HighGainLastFrame(highSnapshot).empty())
-        << "snapshot:" << Describe(lesson_end::HighGainLastFrame(highSnapshot));
     EXPECT_EQ(Differences(high, highSnapshot, layout::kFond), 0) << "FOND";
     EXPECT_EQ(Differences(high, highSnapshot, layout::kChartArea), 0) << "charts";
 
@@ -279,8 +229,6 @@ TEST_F(RealWindowTest, TwoLessonsEndAsTheHeadlessProgramDrawsThem) {
         << "screen:" << Describe(lesson_end::LowGainLastFrame(low));
     const QImage lowSnapshot = Snapshot({"--ticks", "2", "--select", "3", "--ticks", "159",
                                          "--comments", "--select", "2", "--ticks", "159"});
-    EXPECT_TRUE(lesson_end::LowGainLastFrame(lowSnapshot).empty())
-        << "snapshot:" << Describe(lesson_end::LowGainLastFrame(lowSnapshot));
     EXPECT_EQ(Differences(low, lowSnapshot, layout::kFond), 0) << "FOND";
     EXPECT_EQ(Differences(low, lowSnapshot, layout::kChartArea), 0) << "charts and small panel";
     // The start button hid the large panel and the first lesson's button.
@@ -303,7 +251,8 @@ TEST_F(RealWindowTest, SpeedBarMakesTheAnimationSlowerAndFaster) {
     ASSERT_TRUE(met) << "the lesson did not start";
 
     // Frames per second of wall time, counted on the chart between two screenshots.
-    auto rate = [&](milliseconds span, int& frames) {
+    int frames = 0;
+    auto rate = [&](milliseconds span) {
         const auto t0 = Clock::now();
         const int k0 = HighGainFrame(w->Client());
         std::this_thread::sleep_for(span);
@@ -311,21 +260,14 @@ TEST_F(RealWindowTest, SpeedBarMakesTheAnimationSlowerAndFaster) {
         const int k1 = HighGainFrame(w->Client());
         frames = k1 - k0;
         EXPECT_LT(k1, 159) << "the measure ran into the lesson's end";
-        return frames / Seconds(t0, t1);
+        return frames / std::chrono::duration<double>(t1 - t0).count();
     };
-    int fastFrames = 0, slowFrames = 0;
-    const double fast = rate(milliseconds(1000), fastFrames);
-    KeepForInspection("speed-fast", w->Client());
+    const double fast = rate(milliseconds(1000));
 
     // Slowest: the thumb dragged to the right end (200 ms a frame).
     Slowest(*w);
-    const double slow = rate(milliseconds(3000), slowFrames);
-    KeepForInspection("speed-slow", w->Client());
-    RecordProperty("fast_fps", std::to_string(fast));
-    RecordProperty("slow_fps", std::to_string(slow));
-    std::printf("speed bar: %.1f frames/s at 20 ms (%d frames), %.1f frames/s at 200 ms (%d)\n",
-                fast, fastFrames, slow, slowFrames);
-    EXPECT_GT(slowFrames, 0) << "the slow animation did not move";
+    const double slow = rate(milliseconds(3000));
+    EXPECT_GT(frames, 0) << "the slow animation did not move";
     // Ten times faster in principle; at least three times, whatever the machine's load.
     EXPECT_GE(fast, 3 * slow) << "slow " << slow << " frames/s, fast " << fast << " frames/s";
 
@@ -352,7 +294,9 @@ TEST_F(RealWindowTest, ClosingInTheMiddleOfALessonEndsTheProgramCleanly) {
     ExpectCleanExit(*w);
 }
 
-TEST_F(RealWindowTest, DocumentProblemBoxDoesNotStopTheAnimation) {
+// (What the panel keeps, and a good page after a bad one, are checked by the hostile documents'
+// tests.)
+TEST_F(RealWindowTest, DocumentProblemBoxLetsTheAnimationGoOnAndGoesWithTheWindow) {
     // A directory where "komm2.rtf" should be, in the program's current directory.
     const std::string docs = scratch_ + "/documents";
     std::filesystem::create_directories(docs + "/komm2.rtf");
@@ -363,39 +307,17 @@ TEST_F(RealWindowTest, DocumentProblemBoxDoesNotStopTheAnimation) {
     w->PressStart();
     WaitForEnd(*w, [](const QImage& c) { return lesson_end::CommentButtonShown(c).empty(); });
 
-    // The click opens the panel and, beside the window, a message box that names the document.
+    // The click opens, beside the window, a message box with writing in it.
     w->ClickCommentButton();
     std::vector<WindowInfo> windows;
-    const bool boxShown = WaitUntil(
-        [&] {
-            windows = w->Windows();
-            return windows.size() == 2;
-        },
-        milliseconds(10000));
-    ASSERT_TRUE(boxShown) << windows.size() << " windows";
+    ASSERT_TRUE(
+        WaitUntil([&] { return (windows = w->Windows()).size() == 2; }, milliseconds(10000)))
+        << windows.size() << " windows";
     const WindowInfo box = windows[0].id == w->main().id ? windows[1] : windows[0];
     EXPECT_LT(box.rect.width(), kScreenWidth / 2);
     EXPECT_LT(box.rect.height(), kScreenHeight / 2);
-    const QImage screen = w->Screen();
-    const QImage boxPicture = screen.copy(box.rect);
-    KeepForInspection("message-box", boxPicture);
-    int dark = 0;
-    for (int y = 0; y < boxPicture.height(); ++y)
-        for (int x = 0; x < boxPicture.width(); ++x)
-            if (qGray(boxPicture.pixel(x, y)) < 80) ++dark;
-    EXPECT_GT(dark, 300) << "no message in the box";
-    // The panel shows what it showed before: its design-time line, as before the first tick.
-    const QRect boxOnClient = box.rect.translated(-w->main().rect.topLeft());
-    const QImage design = Snapshot({"--ticks", "0"});
-    const QImage withBox =
-        screen.copy(w->main().rect.x(), w->main().rect.y(), layout::kWidth, layout::kHeight);
-    int panelDifferences = 0;
-    for (int y = layout::kLargePanel.top(); y <= layout::kLargePanel.bottom(); ++y)
-        for (int x = layout::kLargePanel.left(); x <= layout::kLargePanel.right(); ++x)
-            if (!boxOnClient.adjusted(-8, -30, 8, 8).contains(x, y) &&
-                withBox.pixel(x, y) != design.pixel(x, y))
-                ++panelDifferences;
-    EXPECT_EQ(panelDifferences, 0) << "the large panel does not keep its content";
+    EXPECT_GT(CountIf(w->Screen(), box.rect, [](QRgb p) { return qGray(p) < 80; }), 300)
+        << "no message in the box";
 
     // With the box still open, the menu and the start button work and the next lesson plays to
     // its end, where it opens "komm1.rtf" in the small panel.
@@ -406,49 +328,7 @@ TEST_F(RealWindowTest, DocumentProblemBoxDoesNotStopTheAnimation) {
     });
     EXPECT_EQ(w->Windows().size(), 2u) << "the box went away by itself";
 
-    // The person dismisses the box, puts the right document in place and asks again.
-    Xdo({"windowactivate", "--sync", std::to_string(box.id)});
-    w->Key("Return");
-    EXPECT_TRUE(WaitUntil([&] { return w->Windows().size() == 1; }, milliseconds(10000)))
-        << "the box did not close";
-    std::filesystem::remove(docs + "/komm2.rtf");
-    std::filesystem::copy_file(DataDir() / "komm2.rtf", docs + "/komm2.rtf");
-    w->SelectMenuItem(3);
-    w->PressStart();
-    WaitForEnd(*w, [](const QImage& c) {
-        return HighGainFrame(c) == 159 && lesson_end::CommentButtonShown(c).empty();
-    });
-    w->ClickCommentButton();
-    PointerAway(*w);
-    bool met = false;
-    const QImage page = w->WaitForClient(
-        [](const QImage& c) {
-            return lesson_end::PanelShown(c, layout::kLargePanel, "large panel").empty();
-        },
-        milliseconds(10000), met);
-    EXPECT_TRUE(met) << Describe(lesson_end::PanelShown(page, layout::kLargePanel, "large panel"));
-    const QImage shipped =
-        Snapshot({"--ticks", "2", "--select", "3", "--ticks", "159", "--comments"});
-    EXPECT_EQ(Differences(page, shipped, layout::kLargePanel), 0) << "not the document's page";
-    std::this_thread::sleep_for(milliseconds(500));
-    EXPECT_EQ(w->Windows().size(), 1u) << "a message for a good document";
-
-    w->CloseWithWindowManager();
-    ExpectCleanExit(*w);
-}
-
-TEST_F(RealWindowTest, ClosingTheWindowWithTheMessageBoxOpenEndsTheProgram) {
-    const std::string docs = scratch_ + "/documents";
-    std::filesystem::create_directories(docs);
-    { std::ofstream(docs + "/komm2.rtf"); }  // empty
-    auto w = Start(docs);
-    ASSERT_NE(w, nullptr);
-    Fastest(*w);
-    w->SelectMenuItem(3);
-    w->PressStart();
-    WaitForEnd(*w, [](const QImage& c) { return lesson_end::CommentButtonShown(c).empty(); });
-    w->ClickCommentButton();
-    ASSERT_TRUE(WaitUntil([&] { return w->Windows().size() == 2; }, milliseconds(10000)));
+    // Closing the window with the box open ends the program.
     w->CloseWithWindowManager();
     ExpectCleanExit(*w);
 }

@@ -20,6 +20,13 @@ void ExpectSegment(const QImage& image, int x0, int y0, int x1, int y1, TColor c
     EXPECT_NE(Hex(At(image, x1, y1)), Hex(colour)) << "segment end (" << x1 << ", " << y1 << ")";
 }
 
+void ExpectSteepSegment(const QImage& image, int x, int y0, int y1, TColor colour) {
+    EXPECT_EQ(Hex(At(image, x, y0)), Hex(colour)) << "segment start (" << x << ", " << y0 << ")";
+    const int step = y1 > y0 ? 1 : -1;
+    for (int y = y0 + step; y != y1 + step; y += step)
+        EXPECT_EQ(Count(image, QRect(x, y, 2, 1), colour), y == y1 ? 0 : 1) << "row " << y;
+}
+
 void ExpectSpokes(const QRect& green) {
     EXPECT_EQ(scene_checks::GreenOf(*LeftPulley), green) << "left pulley";
     EXPECT_EQ(scene_checks::GreenOf(*RightPulley), green) << "right pulley";
@@ -76,12 +83,10 @@ void ExpectCommentButtonLifecycle(int item, int n, const QString& caption) {
     const lesson_end::Problems onScreen = lesson_end::CommentButtonShown(d.Client());
     EXPECT_TRUE(onScreen.empty()) << lesson_end::Describe(onScreen);
 
-    // The lesson is over: further ticks create nothing and draw nothing.
-    const QImage end = d.Client();
+    // The lesson is over: further ticks create nothing.
     d.Tick(3);
     EXPECT_EQ(button, first);
     EXPECT_EQ(captioned(), 1);
-    EXPECT_EQ(Differences(end, d.Client()), 0);
 
     EXPECT_FALSE(form.RichEdit2->isVisible());
     d.ClickComments();

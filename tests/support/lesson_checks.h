@@ -26,6 +26,10 @@ void ExpectPixels(const QImage& image, std::initializer_list<Pixel> pixels);
 // left out (not in the colour).
 void ExpectSegment(const QImage& image, int x0, int y0, int x1, int y1, TColor colour);
 
+// A steep width-1 segment from (x, y0) to (x + 1, y1): its first point in the colour, one pixel
+// of it on each row in between, none on row y1 (its end left out), in columns x and x + 1.
+void ExpectSteepSegment(const QImage& image, int x, int y0, int y1, TColor colour);
+
 // The green spoke on both pulley sprites, bounded by exactly this box.
 void ExpectSpokes(const QRect& green);
 

@@ -25,38 +25,28 @@ inline const QRect kCommentButton(60, 380, 180, 30);
 class Judge {
   public:
     explicit Judge(const QImage& client) : c_(client) {
-        if (c_.width() < 793 || c_.height() < 553) {
-            problems.push_back("the picture is " + std::to_string(c_.width()) + " x " +
-                               std::to_string(c_.height()) + ", not the client area");
-        }
+        That(c_.width() >= 793 && c_.height() >= 553, "the picture is not the client area");
     }
 
-    void Colour(int x, int y, TColor expected, const std::string& what) {
-        if (problems.size() > 40) return;  // enough to tell what went wrong
-        const TColor seen = At(c_, x, y);
-        if (seen != expected) {
-            problems.push_back(what + ": (" + std::to_string(x) + ", " + std::to_string(y) +
-                               ") is " + Hex(seen) + ", expected " + Hex(expected));
-        }
-    }
-    void NotColour(int x, int y, TColor unexpected, const std::string& what) {
-        if (At(c_, x, y) == unexpected) {
-            problems.push_back(what + ": (" + std::to_string(x) + ", " + std::to_string(y) +
-                               ") should not be " + Hex(unexpected));
-        }
+    // The pixel in the colour (with `is` false: in any other colour).
+    void Colour(int x, int y, TColor colour, const std::string& what, bool is = true) {
+        if (problems.size() <= 40 && (At(c_, x, y) == colour) != is)
+            That(false, what + ": (" + std::to_string(x) + ", " + std::to_string(y) + ") is " +
+                            Hex(At(c_, x, y)));
     }
     // Texts drawn with their cells' top-left corners at (t.x + dx, t.y + dy), every pixel.
     void Texts(const std::vector<scene_checks::Text>& texts, int dx = 0, int dy = 0) {
         for (const scene_checks::Text& t : texts) {
             const int missing = scene_checks::Missing(c_, t, dx, dy);
-            if (missing != 0) {
-                problems.push_back("text \"" + std::string(t.text) +
-                                   "\": " + std::to_string(missing) + " pixels missing");
-            }
+            That(missing == 0, "text \"" + std::string(t.text) + "\": " + std::to_string(missing) +
+                                   " pixels missing");
         }
     }
     void That(bool holds, const std::string& what) {
         if (!holds) problems.push_back(what);
+    }
+    void Add(const std::vector<std::string>& more) {
+        problems.insert(problems.end(), more.begin(), more.end());
     }
 
     const QImage& picture() const { return c_; }
@@ -126,14 +116,12 @@ inline constexpr int kFx = kFondX, kFy = kFondY;
 // one pixel at x + 10, and the trace leaving from under the point.
 inline void PenAt(Judge& j, int spriteLeft) {
     const int x = kFx + 32 + spriteLeft, y = kFy + 161 + 306 - 158;
-    j.That(
-        All(j.picture(), QRect(x + 2, y + 2, 17, 17), clBlue),
-        "pen: no blue carriage at (" + std::to_string(x + 2) + ", " + std::to_string(y + 2) + ")");
-    j.NotColour(x + 1, y + 10, clBlue, "pen: carriage's left frame");
-    j.NotColour(x + 19, y + 10, clBlue, "pen: carriage's right frame");
+    j.That(All(j.picture(), QRect(x + 2, y + 2, 17, 17), clBlue), "pen: no blue carriage");
+    j.Colour(x + 1, y + 10, clBlue, "pen: carriage's left frame", false);
+    j.Colour(x + 19, y + 10, clBlue, "pen: carriage's right frame", false);
     j.Colour(x + 10, y + 22, clRed, "pen: the point under the carriage");
     j.Colour(x + 10, y + 39, clRed, "pen: the tip of the point");
-    j.NotColour(x + 9, y + 39, clRed, "pen: the tip is one pixel wide");
+    j.Colour(x + 9, y + 39, clRed, "pen: the tip is one pixel wide", false);
     j.Colour(x + 10, y + 43, clRed, "pen: the trace under the tip");
 }
 
@@ -145,30 +133,19 @@ inline Problems PanelShown(const QImage& client, const QRect& panel, const std::
     Judge j(client);
     const QRect page = panel.adjusted(3, 3, -20, -3);  // inside the frame, left of a scroll bar
     const int area = page.width() * page.height();
-    int yellow = 0, dark = 0;
-    for (int y = page.top(); y <= page.bottom(); ++y) {
-        for (int x = page.left(); x <= page.right(); ++x) {
-            const QRgb p = client.pixel(x, y);
-            if (FromQRgb(p) == clYellow) ++yellow;
-            if (qRed(p) + qGreen(p) + qBlue(p) < 240) ++dark;
-        }
-    }
-    j.That(yellow > area / 2, name + ": " + std::to_string(yellow) + " of " + std::to_string(area) +
-                                  " pixels yellow, not a yellow page");
-    j.That(dark > area / 40,
-           name + ": " + std::to_string(dark) + " dark pixels, no writing on the page");
+    j.That(Count(client, page, clYellow) > area / 2, name + ": not a yellow page");
+    j.That(CountIf(client, page, [](QRgb p) { return qRed(p) + qGreen(p) + qBlue(p) < 240; }) >
+               area / 40,
+           name + ": no writing on the page");
     return j.problems;
 }
 
 // The run-time comment button under the chart: a raised button face with a caption.
 inline Problems CommentButtonShown(const QImage& client) {
     Judge j(client);
-    const QRect inside = kCommentButton.adjusted(4, 4, -4, -4);
-    int dark = 0;
-    for (int y = inside.top(); y <= inside.bottom(); ++y)
-        for (int x = inside.left(); x <= inside.right(); ++x)
-            if (qGray(client.pixel(x, y)) < 100) ++dark;
-    j.That(dark > 150, "comment button: " + std::to_string(dark) + " dark pixels, no caption");
+    j.That(CountIf(client, kCommentButton.adjusted(4, 4, -4, -4),
+                   [](QRgb p) { return qGray(p) < 100; }) > 150,
+           "comment button: no caption");
     // Its frame stands out from the window around it.
     j.That(Count(client, QRect(kCommentButton.left(), kCommentButton.top() + 10, 1, 10),
                  clBtnFace) < 10,
@@ -215,13 +192,10 @@ inline Problems HighGainLastFrame(const QImage& client) {
     // frame's segment the lower end stays, and at the peak that end is at x 229.
     PenAt(j, 229);
     const QRect trace = Bounds(client, kPaper, clRed);
-    j.That(trace.left() == kFx + 32 + 229, "the trace's swing reaches x " +
-                                               std::to_string(trace.left() - kFx - 32) +
-                                               " of the table, not 229");
+    j.That(trace.left() == kFx + 32 + 229, "the trace's swing does not reach x 229");
     // Nothing covers the chart but the button, which is there.
     j.That(All(client, QRect(0, 412, 340, 48), clBtnFace), "something under the comment button");
-    for (const std::string& p : CommentButtonShown(client))
-        j.problems.push_back(p);
+    j.Add(CommentButtonShown(client));
     return j.problems;
 }
 
@@ -231,15 +205,14 @@ inline Problems LowGainLastFrame(const QImage& client) {
     Judge j(client);
     // Curves: Vs flat on the Ve level from x 146, Ω back on its axis at (209, 390), no overshoot.
     j.Colour(208, 130, clRed, "Vs at its end");
-    j.NotColour(209, 130, clRed, "Vs ends at x 209");
+    j.Colour(209, 130, clRed, "Vs ends at x 209", false);
     j.Colour(209, 390, clHighlight, "Ω at its end");
     j.Colour(210, 390, clBlue, "the Ω axis after the curve");
     j.That(Count(client, QRect(51, 113, 200, 17), clRed) == 0, "Vs climbs above the Ve level");
     j.That(All(client, QRect(146, 130, 29, 1), clRed), "Vs is not flat from x 146");
     j.That(All(client, QRect(145, 289, 29, 1), clBlue), "V is not flat on 289");
     const QRect hump = Bounds(client, QRect(51, 350, 200, 40), clHighlight);
-    j.That(hump.top() >= 360 && hump.top() <= 362,
-           "Ω's hump tops at y " + std::to_string(hump.top()) + ", not 360 to 362");
+    j.That(hump.top() >= 360 && hump.top() <= 362, "Ω's hump does not top at y 360 to 362");
     // Markers at the ends of Vs and V.
     j.Colour(180, 145, clBlue, "marker at the end of Vs");
     j.Colour(175, 125, clBlue, "cross of the Vs marker");
@@ -253,12 +226,9 @@ inline Problems LowGainLastFrame(const QImage& client) {
     // The pen at 228, reached without overshoot: the trace never goes left of 237.
     PenAt(j, 228);
     const QRect trace = Bounds(client, kPaper, clRed);
-    j.That(trace.left() >= kFx + 32 + 237, "the trace goes left to x " +
-                                               std::to_string(trace.left() - kFx - 32) +
-                                               " of the table: an overshoot");
+    j.That(trace.left() >= kFx + 32 + 237, "the trace goes left of x 237: an overshoot");
     j.That(trace.right() >= kFx + 32 + 296, "the trace does not start near x 297");
-    for (const std::string& p : PanelShown(client, kSmallPanel, "small panel"))
-        j.problems.push_back(p);
+    j.Add(PanelShown(client, kSmallPanel, "small panel"));
     return j.problems;
 }
 

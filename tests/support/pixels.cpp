@@ -6,13 +6,17 @@ TColor At(const QImage& image, int x, int y) {
     return FromQRgb(image.pixel(x, y));
 }
 
-int Count(const QImage& image, const QRect& area, TColor colour) {
+int CountIf(const QImage& image, const QRect& area, const std::function<bool(QRgb)>& is) {
     const QRect r = area & image.rect();
     int n = 0;
     for (int y = r.top(); y <= r.bottom(); ++y)
         for (int x = r.left(); x <= r.right(); ++x)
-            if (FromQRgb(image.pixel(x, y)) == colour) ++n;
+            if (is(image.pixel(x, y))) ++n;
     return n;
+}
+
+int Count(const QImage& image, const QRect& area, TColor colour) {
+    return CountIf(image, area, [colour](QRgb p) { return FromQRgb(p) == colour; });
 }
 
 bool All(const QImage& image, const QRect& area, TColor colour) {

@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <QRect>
+#include <functional>
 #include <string>
 
 #include "canvas/colors.h"
@@ -15,6 +16,9 @@ TColor At(const QImage& image, int x, int y);
 
 // Number of pixels of the colour inside the rectangle (clipped to the image).
 int Count(const QImage& image, const QRect& area, TColor colour);
+
+// Number of pixels inside the rectangle (clipped to the image) for which `is` holds.
+int CountIf(const QImage& image, const QRect& area, const std::function<bool(QRgb)>& is);
 
 // True when every pixel of the rectangle has the colour.
 bool All(const QImage& image, const QRect& area, TColor colour);
