@@ -29,8 +29,10 @@ QStringList DocumentSearchPath() {
 DocumentFile ReadDocumentFile(const QString& name) {
     DocumentFile doc;
     QFileInfo info(name);
+    QStringList searched;  // the program's own folders, tried after the current directory
     if (!info.exists() && info.isRelative()) {
-        for (const QString& dir : DocumentSearchPath()) {
+        searched = DocumentSearchPath();
+        for (const QString& dir : searched) {
             const QFileInfo candidate(QDir(dir).filePath(name));
             if (candidate.exists()) {
                 info = candidate;
@@ -42,8 +44,10 @@ DocumentFile ReadDocumentFile(const QString& name) {
 
     if (!info.exists()) {
         doc.error =
-            QStringLiteral("fichier introuvable (cherché dans le dossier courant et dans %1)")
-                .arg(DocumentSearchPath().join(QStringLiteral(", ")));
+            searched.isEmpty()
+                ? QStringLiteral("fichier introuvable")
+                : QStringLiteral("fichier introuvable (cherché dans le dossier courant et dans %1)")
+                      .arg(searched.join(QStringLiteral(", ")));
         return doc;
     }
     if (info.isDir()) {
