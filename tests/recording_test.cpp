@@ -28,7 +28,10 @@ Recorded Record(std::vector<ScriptAction> actions, int speed) {
     CommandLine cl;
     cl.recordFile = dir.filePath("lecon.gif").toStdString();
     cl.actions = std::move(actions);
-    EXPECT_EQ(RunSnapshot(form, cl), 0);
+    ScriptOutputs outputs;
+    QString error;
+    EXPECT_TRUE(OpenScriptOutputs(cl, outputs, error)) << error.toStdString();
+    EXPECT_EQ(RunSnapshot(form, cl, outputs), 0);
     r.end = form.ClientPicture();
     QImageReader reader(dir.filePath("lecon.gif"), "gif");
     for (QImage frame; reader.read(&frame);) {

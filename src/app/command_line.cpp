@@ -31,6 +31,9 @@ std::string UsageText() {
            "                          de l'horloge).\n"
            "  --help                  affiche cette aide.\n"
            "\n"
+           "FICHIER « - » : la sortie standard. Un fichier ordinaire n'est remplacé qu'une fois\n"
+           "entièrement écrit ; un périphérique ou un tube nommé est écrit tel quel.\n"
+           "\n"
            "Actions (avec --snapshot ou --record) :\n"
            "  --ticks N      délivre N tops d'horloge (N de 0 à 100000).\n"
            "  --select I     sélectionne l'élément I du menu (0 à 6) et clique sur\n"
@@ -41,7 +44,11 @@ std::string UsageText() {
            "3 Boucle fermée (G grand), 4 Instabilité, 5 Réponse trapézoïdale,\n"
            "6 Non-linéarité du moteur.\n"
            "\n"
+           "Codes de sortie : 0 réussite ; 1 démarrage impossible ; 2 option ou valeur\n"
+           "invalide ; 3 écriture impossible (disque plein, permission, tube fermé…).\n"
+           "\n"
            "Exemples : table-tracante --snapshot idle.png --ticks 2\n"
+           "           table-tracante --snapshot - --ticks 2 > idle.png\n"
            "           table-tracante --record lecon.gif --ticks 2 --select 3 --ticks 159\n";
 }
 
@@ -121,6 +128,10 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             error = "option inconnue : « " + args[i] + " » (voir --help)";
             return std::nullopt;
         }
+    }
+    if (cl.snapshotFile == "-" && cl.recordFile == "-") {
+        error = "--snapshot et --record ne peuvent pas écrire tous deux sur la sortie standard (-)";
+        return std::nullopt;
     }
     if (!cl.help && !cl.Scripted() && !cl.actions.empty()) {
         error =

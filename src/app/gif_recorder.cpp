@@ -2,19 +2,14 @@
 
 #include <gif_lib.h>
 
-#include <QSaveFile>
 #include <algorithm>
 #include <array>
 #include <unordered_map>
 
+#include "app/output.h"
 #include "canvas/colors.h"
 
 namespace {
-
-int WriteToSaveFile(GifFileType* gif, const GifByteType* data, int length) {
-    auto* file = static_cast<QSaveFile*>(gif->UserData);
-    return static_cast<int>(file->write(reinterpret_cast<const char*>(data), length));
-}
 
 QString GifError(int code) {
     const char* text = GifErrorString(code);
@@ -58,19 +53,22 @@ GifRecorder::~GifRecorder() {
         int err = 0;
         EGifCloseFile(gif_, &err);
     }
-    if (file_) file_->cancelWriting();
+    if (out_ != nullptr) out_->Cancel();
 }
 
-bool GifRecorder::Open(const QString& fileName, QSize size, QString& error) {
-    file_ = std::make_unique<QSaveFile>(fileName);
-    if (!file_->open(QIODevice::WriteOnly)) {
-        error =
-            QStringLiteral("impossible d'écrire « %1 » : %2").arg(fileName, file_->errorString());
-        file_.reset();
-        return false;
-    }
+int GifRecorder::WriteBytes(GifFileType* gif, const GifByteType* data, int length) {
+    auto* self = static_cast<GifRecorder*>(gif->UserData);
+    if (!self->writeError_.isEmpty()) return 0;
+    if (!self->out_->Write(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length),
+                           self->writeError_))
+        return 0;
+    return length;
+}
+
+bool GifRecorder::Open(Output& out, QSize size, QString& error) {
+    out_ = &out;
     int err = 0;
-    gif_ = EGifOpen(file_.get(), WriteToSaveFile, &err);
+    gif_ = EGifOpen(this, WriteBytes, &err);
     if (gif_ == nullptr) {
         error = GifError(err);
         return false;
@@ -79,7 +77,7 @@ bool GifRecorder::Open(const QString& fileName, QSize size, QString& error) {
     size_ = size;
     // No global colour table: every frame carries its own.
     if (EGifPutScreenDesc(gif_, size.width(), size.height(), 8, 0, nullptr) == GIF_ERROR) {
-        error = GifError(gif_->Error);
+        error = WriteFailure(gif_->Error);
         return false;
     }
     // Loop for ever.
@@ -88,22 +86,41 @@ bool GifRecorder::Open(const QString& fileName, QSize size, QString& error) {
         EGifPutExtensionBlock(gif_, 11, "NETSCAPE2.0") == GIF_ERROR ||
         EGifPutExtensionBlock(gif_, 3, loop) == GIF_ERROR ||
         EGifPutExtensionTrailer(gif_) == GIF_ERROR) {
-        error = GifError(gif_->Error);
+        error = WriteFailure(gif_->Error);
         return false;
     }
     return true;
 }
 
-void GifRecorder::Quantise(const QImage& picture, const QRect& area, Pending& out) {
-    // Count the colours of the area.
+QString GifRecorder::WriteFailure(int gifError) const {
+    if (!writeError_.isEmpty()) return writeError_;
+    return QStringLiteral("écriture GIF impossible : %1").arg(GifError(gifError));
+}
+
+void GifRecorder::Quantise(const QImage& picture, const QImage* previous, const QRect& area,
+                           Pending& out) {
+    auto unchanged = [previous](int x, int y, unsigned c) {
+        return previous != nullptr &&
+               (reinterpret_cast<const QRgb*>(previous->constScanLine(y))[x] & 0x00FFFFFFu) == c;
+    };
+    // Count the colours of the pixels that changed.
     std::unordered_map<unsigned, unsigned> frequency;
+    bool anyUnchanged = false;
     for (int y = area.top(); y <= area.bottom(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-        for (int x = area.left(); x <= area.right(); ++x)
-            ++frequency[row[x] & 0x00FFFFFFu];
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const unsigned c = row[x] & 0x00FFFFFFu;
+            if (unchanged(x, y, c)) {
+                anyUnchanged = true;
+            } else {
+                ++frequency[c];
+            }
+        }
     }
+    // One index is kept for the transparent pixels.
+    const std::size_t room = anyUnchanged ? 255 : 256;
     std::vector<unsigned> palette;
-    if (frequency.size() <= 256) {
+    if (frequency.size() <= room) {
         for (const auto& [colour, n] : frequency)
             palette.push_back(colour);
     } else {
@@ -118,7 +135,7 @@ void GifRecorder::Quantise(const QImage& picture, const QRect& area, Pending& ou
         }
         std::sort(others.begin(), others.end(), std::greater<>());
         for (const auto& [n, colour] : others) {
-            if (palette.size() >= 256) break;
+            if (palette.size() >= room) break;
             palette.push_back(colour);
         }
     }
@@ -145,12 +162,17 @@ void GifRecorder::Quantise(const QImage& picture, const QRect& area, Pending& ou
     };
 
     out.area = area;
+    out.transparent = anyUnchanged ? static_cast<int>(palette.size()) : -1;
     out.index.resize(static_cast<std::size_t>(area.width()) * area.height());
     std::size_t k = 0;
     for (int y = area.top(); y <= area.bottom(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
         for (int x = area.left(); x <= area.right(); ++x) {
             const unsigned c = row[x] & 0x00FFFFFFu;
+            if (unchanged(x, y, c)) {
+                out.index[k++] = static_cast<unsigned char>(out.transparent);
+                continue;
+            }
             auto it = lookup.find(c);
             if (it == lookup.end()) it = lookup.emplace(c, nearest(c)).first;
             out.index[k++] = it->second;
@@ -158,7 +180,7 @@ void GifRecorder::Quantise(const QImage& picture, const QRect& area, Pending& ou
     }
     // GIF colour tables have a power-of-two size, at least 2.
     std::size_t size = 2;
-    while (size < palette.size())
+    while (size < palette.size() + (anyUnchanged ? 1 : 0))
         size *= 2;
     palette.resize(size, 0);
     out.palette = std::move(palette);
@@ -179,7 +201,7 @@ bool GifRecorder::AddFrame(const QImage& picture, int delayMs, QString& error) {
     if (!WritePending(error)) return false;
     if (area.isEmpty()) area = QRect(0, 0, 1, 1);  // a frame must have at least one pixel
     pending_ = std::make_unique<Pending>();
-    Quantise(frame, area, *pending_);
+    Quantise(frame, previous_.isNull() ? nullptr : &previous_, area, *pending_);
     pending_->delayCs = delayCs;
     previous_ = frame;
     return true;
@@ -192,7 +214,7 @@ bool GifRecorder::WritePending(QString& error) {
     gcb.DisposalMode = DISPOSE_DO_NOT;
     gcb.UserInputFlag = false;
     gcb.DelayTime = p.delayCs;
-    gcb.TransparentColor = NO_TRANSPARENT_COLOR;
+    gcb.TransparentColor = p.transparent >= 0 ? p.transparent : NO_TRANSPARENT_COLOR;
     GifByteType extension[4];
     EGifGCBToExtension(&gcb, extension);
 
@@ -218,7 +240,7 @@ bool GifRecorder::WritePending(QString& error) {
     }
     GifFreeMapObject(map);
     if (!ok) {
-        error = QStringLiteral("écriture GIF impossible : %1").arg(GifError(gif_->Error));
+        error = WriteFailure(gif_->Error);
         return false;
     }
     ++framesWritten_;
@@ -236,15 +258,10 @@ bool GifRecorder::Finish(QString& error) {
     const int status = EGifCloseFile(gif_, &err);
     gif_ = nullptr;
     if (status == GIF_ERROR) {
-        error = QStringLiteral("écriture GIF impossible : %1").arg(GifError(err));
+        error = WriteFailure(err);
         return false;
     }
-    if (!file_->commit()) {
-        error = QStringLiteral("impossible d'écrire « %1 » : %2")
-                    .arg(file_->fileName(), file_->errorString());
-        file_.reset();
-        return false;
-    }
-    file_.reset();
-    return true;
+    Output* out = out_;
+    out_ = nullptr;
+    return out->Commit(error);
 }

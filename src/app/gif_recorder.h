@@ -1,6 +1,9 @@
 // Records pictures of the window as an animated GIF: one frame per tick, each lasting the timer
-// period of its tick. Only the part of a picture that changed is stored, and each frame gets a
-// colour table in which every colour of the scenes is exact.
+// period of its tick. Only the part of a picture that changed is stored: the box around the
+// changes, in which the pixels that did not change are transparent (long runs of one index, which
+// the GIF's compression packs tightly: the paper scrolls under the pen, so the box is large but
+// most of it stays the same). Each frame gets a colour table in which every colour of the scenes
+// is exact.
 #pragma once
 
 #include <QImage>
@@ -9,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-class QSaveFile;
+class Output;
 struct GifFileType;
 
 class GifRecorder {
@@ -19,14 +22,14 @@ class GifRecorder {
     GifRecorder(const GifRecorder&) = delete;
     GifRecorder& operator=(const GifRecorder&) = delete;
 
-    // Starts a recording into `fileName`; nothing appears there until Finish succeeds.
-    bool Open(const QString& fileName, QSize size, QString& error);
+    // Starts a recording into an output that is open (see app/output.h); Finish commits it.
+    bool Open(Output& out, QSize size, QString& error);
 
     // Adds a picture shown for `delayMs` milliseconds. A picture equal to the previous one only
     // lengthens it.
     bool AddFrame(const QImage& picture, int delayMs, QString& error);
 
-    // Writes what is pending and the trailer, then puts the file in place.
+    // Writes what is pending and the trailer, then commits the output.
     bool Finish(QString& error);
 
     int FramesWritten() const { return framesWritten_; }
@@ -37,12 +40,18 @@ class GifRecorder {
         QRect area;
         std::vector<unsigned> palette;     // 0x00RRGGBB, size a power of two, at most 256
         std::vector<unsigned char> index;  // area.width() * area.height()
+        int transparent = -1;              // the index of unchanged pixels, if any
         int delayCs = 0;
     };
     bool WritePending(QString& error);
-    static void Quantise(const QImage& picture, const QRect& area, Pending& out);
+    // `previous`, when not null, is the picture shown before: its pixels become transparent.
+    static void Quantise(const QImage& picture, const QImage* previous, const QRect& area,
+                         Pending& out);
+    QString WriteFailure(int gifError) const;
+    static int WriteBytes(GifFileType* gif, const unsigned char* data, int length);
 
-    std::unique_ptr<QSaveFile> file_;
+    Output* out_ = nullptr;
+    QString writeError_;  // why the output refused a write
     GifFileType* gif_ = nullptr;
     QSize size_;
     QImage previous_;

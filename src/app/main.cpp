@@ -1,8 +1,10 @@
 // Entry point: the window of the animation, or a headless snapshot of it.
 #include <sys/stat.h>
 #include <unistd.h>
+
 #include <QApplication>
 #include <QMessageBox>
+#include <csignal>
 
 #include <cerrno>
 #include <cstdio>
@@ -41,12 +43,17 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // A reader that goes away, or a file-size limit, is a write error to report, not a signal
+    // that kills the program without a word.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+
     const std::vector<std::string> args(argv + 1, argv + argc);
     std::string error;
     const auto cl = ParseCommandLine(args, error);
     if (!cl) {
         std::fprintf(stderr, "table-tracante: %s\n", error.c_str());
-        return 2;
+        return kExitUsage;
     }
     if (cl->help) {
         std::fputs(UsageText().c_str(), stdout);
@@ -54,12 +61,10 @@ int main(int argc, char* argv[]) {
     }
     const bool scripted = cl->Scripted();
     // Refuse an unwritable picture before any work, and before Qt starts talking.
-    for (const std::string& out : {cl->snapshotFile, cl->recordFile}) {
-        QString problem;
-        if (!out.empty() && !CheckWritable(QString::fromLocal8Bit(out.c_str()), problem)) {
-            std::fprintf(stderr, "table-tracante: %s\n", problem.toLocal8Bit().constData());
-            return 2;
-        }
+    ScriptOutputs outputs;
+    if (QString problem; !OpenScriptOutputs(*cl, outputs, problem)) {
+        std::fprintf(stderr, "table-tracante: %s\n", problem.toLocal8Bit().constData());
+        return kExitOutput;
     }
     if (scripted && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -70,7 +75,7 @@ int main(int argc, char* argv[]) {
             "La fenêtre a besoin d'un affichage. Pour obtenir une image sans affichage :\n"
             "  table-tracante --snapshot image.png --ticks 2\n",
             stderr);
-        return 1;
+        return kExitFailure;
     }
 
     EnsureRuntimeDirectory();
@@ -83,7 +88,7 @@ int main(int argc, char* argv[]) {
         app = std::make_unique<QApplication>(qtArgc, qtArgv);
         ConfigureApplicationLook(*app);
         Ttable form;
-        if (scripted) return RunSnapshot(form, *cl);
+        if (scripted) return RunSnapshot(form, *cl, outputs);
         form.showMaximized();
         return QApplication::exec();
     } catch (const std::exception& e) {
@@ -92,6 +97,6 @@ int main(int argc, char* argv[]) {
         if (app && !scripted) {
             QMessageBox::critical(nullptr, QStringLiteral("Table traçante"), message);
         }
-        return 1;
+        return kExitFailure;
     }
 }

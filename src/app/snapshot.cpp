@@ -1,7 +1,7 @@
 #include "app/snapshot.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
-#include <QSaveFile>
 #include <cstdio>
 
 #include "app/gif_recorder.h"
@@ -54,46 +54,31 @@ void ApplyAction(Ttable& form, const ScriptAction& action, const std::function<v
     }
 }
 
-bool CheckWritable(const QString& fileName, QString& error) {
-    QSaveFile probe(fileName);
-    if (!probe.open(QIODevice::WriteOnly)) {
-        error =
-            QStringLiteral("impossible d'écrire « %1 » : %2").arg(fileName, probe.errorString());
-        return false;
-    }
-    probe.cancelWriting();
-    return true;
+bool OpenScriptOutputs(const CommandLine& cl, ScriptOutputs& outputs, QString& error) {
+    return (cl.snapshotFile.empty() ||
+            outputs.picture.Open(QString::fromLocal8Bit(cl.snapshotFile.c_str()), error)) &&
+           (cl.recordFile.empty() ||
+            outputs.recording.Open(QString::fromLocal8Bit(cl.recordFile.c_str()), error));
 }
 
-bool WritePng(const QImage& picture, const QString& fileName, QString& error) {
-    QSaveFile out(fileName);
-    if (!out.open(QIODevice::WriteOnly)) {
-        error = QStringLiteral("impossible d'écrire « %1 » : %2").arg(fileName, out.errorString());
-        return false;
-    }
-    if (!picture.save(&out, "PNG")) {
-        out.cancelWriting();
-        error =
-            QStringLiteral("impossible d'écrire « %1 » : échec de l'encodage PNG").arg(fileName);
-        return false;
-    }
-    if (!out.commit()) {
-        error = QStringLiteral("impossible d'écrire « %1 » : %2").arg(fileName, out.errorString());
-        return false;
-    }
-    return true;
+QByteArray EncodePng(const QImage& picture) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+    return bytes;
 }
 
-int RunSnapshot(Ttable& form, const CommandLine& cl) {
+int RunSnapshot(Ttable& form, const CommandLine& cl, ScriptOutputs& outputs) {
     QString error;
     PrepareForScript(form);
 
     GifRecorder recorder;
-    bool recording = !cl.recordFile.empty();
-    if (recording && !recorder.Open(QString::fromLocal8Bit(cl.recordFile.c_str()),
+    bool recording = outputs.recording.IsOpen();
+    if (recording && !recorder.Open(outputs.recording,
                                     QSize(Ttable::kLayoutWidth, Ttable::kLayoutHeight), error)) {
         Complain(error);
-        return 2;
+        return kExitOutput;
     }
     // Each tick's picture lasts the period the timer now has, until the next tick.
     auto recordTick = [&] {
@@ -104,28 +89,29 @@ int RunSnapshot(Ttable& form, const CommandLine& cl) {
     for (const ScriptAction& action : cl.actions)
         ApplyAction(form, action, recordTick);
 
-    if (!cl.recordFile.empty()) {
+    if (outputs.recording.IsOpen()) {
         if (!recording) {
             Complain(error);
-            return 2;
+            return kExitOutput;
         }
         // What the last actions did after the last tick (a click) ends the recording.
         const QImage last = form.ClientPicture();
         if (recorder.FramesWritten() == 0 || last != recorder.LastPicture()) {
             if (!recorder.AddFrame(last, form.Timer1->Interval(), error)) {
                 Complain(error);
-                return 2;
+                return kExitOutput;
             }
         }
         if (!recorder.Finish(error)) {
             Complain(error);
-            return 2;
+            return kExitOutput;
         }
     }
-    if (!cl.snapshotFile.empty() &&
-        !WritePng(form.ClientPicture(), QString::fromLocal8Bit(cl.snapshotFile.c_str()), error)) {
+    if (outputs.picture.IsOpen() &&
+        !(outputs.picture.Write(EncodePng(form.ClientPicture()), error) &&
+          outputs.picture.Commit(error))) {
         Complain(error);
-        return 2;
+        return kExitOutput;
     }
     return 0;
 }

@@ -6,8 +6,21 @@
 #include <functional>
 
 #include "app/command_line.h"
+#include "app/output.h"
 
 class Ttable;
+
+// Exit statuses of a scripted run (documented by --help).
+inline constexpr int kExitFailure = 1;  // the program could not start
+inline constexpr int kExitUsage = 2;    // a wrong option or value
+inline constexpr int kExitOutput = 3;   // a picture, recording or data file could not be written
+
+// The files of a scripted run, opened before any work so that a wrong name costs nothing.
+struct ScriptOutputs {
+    Output picture;    // --snapshot
+    Output recording;  // --record
+};
+bool OpenScriptOutputs(const CommandLine& cl, ScriptOutputs& outputs, QString& error);
 
 // Prepares a window for scripted use: no live timer, errors on stderr, laid out at full size.
 void PrepareForScript(Ttable& form);
@@ -17,12 +30,9 @@ void PrepareForScript(Ttable& form);
 void ApplyAction(Ttable& form, const ScriptAction& action,
                  const std::function<void()>& afterTick = {});
 
-// Writes a picture as PNG without leaving a partial file behind. On failure returns false and
-// sets `error`.
-bool WritePng(const QImage& picture, const QString& fileName, QString& error);
+// A picture as PNG bytes.
+QByteArray EncodePng(const QImage& picture);
 
-// Checks, before any work, that the file can be created. On failure sets `error`.
-bool CheckWritable(const QString& fileName, QString& error);
-
-// The whole scripted run (--snapshot, --record); returns the process's exit status.
-int RunSnapshot(Ttable& form, const CommandLine& cl);
+// The whole scripted run (--snapshot, --record) into outputs opened by OpenScriptOutputs; returns
+// the process's exit status.
+int RunSnapshot(Ttable& form, const CommandLine& cl, ScriptOutputs& outputs);

@@ -21,14 +21,16 @@ png_size() {
   echo "$w $h"
 }
 
-# expect_refused NAME WORD ARGS...: exit status 2, one line on stderr naming WORD, no file.
+# expect_refused NAME WORD ARGS...: exit status 2 (3 for a file that cannot be written), one line
+# on stderr naming WORD, no file.
 expect_refused() {
-  local name="$1" word="$2"
+  local name="$1" word="$2" want=2
   shift 2
+  case "$name" in *directory*|*"as the file"*) want=3 ;; esac
   rm -f "$tmp/out.png"
   "$exe" "$@" >"$tmp/stdout" 2>"$tmp/stderr"
   local rc=$?
-  [ "$rc" -eq 2 ] || fail "$name: exit status $rc, expected 2"
+  [ "$rc" -eq "$want" ] || fail "$name: exit status $rc, expected $want"
   [ "$(wc -l <"$tmp/stderr")" -eq 1 ] || fail "$name: stderr is not one line: $(cat "$tmp/stderr")"
   grep -q -F -- "$word" "$tmp/stderr" || fail "$name: stderr does not name '$word': $(cat "$tmp/stderr")"
   [ ! -e "$tmp/out.png" ] || fail "$name: a file was written"
