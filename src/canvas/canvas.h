@@ -12,13 +12,16 @@
 //    background is opaque in the brush colour after a solid brush has been set, until
 //    SetBkMode(..., TRANSPARENT); a hatched brush leaves its background unpainted.
 //
-// Speed (every frame redraws about a megabyte of pixels, 50 times a second at most): on 32-bit
-// pictures, rectangles, copies, thin lines, text and wide lines are written straight into the
-// pixels, text and wide lines from the pixels the painter gives them, worked out once per string
-// and font or per line shape; the other shapes share one painter kept from call to call; a
-// picture copied by Assign shares its source's pixels until drawn on; areas filled with one
-// colour are remembered until drawn on, and filling them again with that colour is skipped. The
-// part reported as drawn on holds every changed pixel, and for lines and text only those.
+// Speed (every frame redraws about a megabyte of pixels, 50 times a second at most), each part
+// in its own file:
+//  - pixel_kernels: rectangles, copies, thin lines, and the runs of pixels of text and wide
+//    lines, written straight into 32-bit pictures;
+//  - traced_runs: text and wide lines rasterised once by the painter, kept as runs of pixels;
+//  - fill_memory: areas filled with one colour are remembered until drawn on, and filling them
+//    again with that colour is skipped; the part reported as drawn on holds every changed pixel;
+//  - bitmap: a picture copied by Assign shares its source's pixels until drawn on;
+//  - fonts: each face and size set up once;
+//  - canvas: the drawing calls; the other shapes share one painter kept from call to call.
 // Pixels of 32-bit pictures are opaque (0xffRRGGBB), as Qt keeps them.
 #pragma once
 
