@@ -1,0 +1,244 @@
+// The window around the scenes: what its pictures do not show of the controls, the tick head and
+// the phase machine, the comment buttons, the documents a teacher gives it, and its recordings.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <fstream>
+#include <tuple>
+
+#include "app/commentary.h"
+#include "app/snapshot.h"
+#include "engine/globals.h"
+#include "support/driver.h"
+
+namespace {
+
+// What the program writes on stderr while `run` runs.
+template <typename F>
+std::string Stderr(F run) {
+    std::fflush(stderr);
+    char path[] = "/tmp/tt-stderr-XXXXXX";
+    const int file = ::mkstemp(path);
+    const int saved = ::dup(2);
+    ::dup2(file, 2);
+    run();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    std::ifstream in(path);
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    ::close(file);
+    ::unlink(path);
+    return text;
+}
+
+struct InDirectory {
+    explicit InDirectory(const QString& dir) : old(QDir::currentPath()) { QDir::setCurrent(dir); }
+    ~InDirectory() { QDir::setCurrent(old); }
+    QString old;
+};
+
+}  // namespace
+
+TEST(Window, ControlsBeyondTheirPictures) {
+    Driver d;
+    Ttable& t = d.form();
+    EXPECT_EQ(t.windowTitle(), QStringLiteral("Table traçante"));
+    EXPECT_FALSE(t.windowIcon().isNull());
+    const char* items[] = {"Présentation ",
+                           "Réponse indicielle en Boucle Ouverte",
+                           "Rép. Ind. en Boucle Fermée (G:faible)",
+                           "Rép. Ind. en Boucle Fermée (G:grand) ",
+                           "Instabilité en B. Fermée si G très grand",
+                           "Réponse trapézoïdale en B. Fermée",
+                           "Non linéarité du moteur"};
+    ASSERT_EQ(t.ListBox1->count(), 7);
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(t.ListBox1->item(i)->text(), QString::fromUtf8(items[i]));
+    EXPECT_TRUE(t.ListBox1->selectedItems().isEmpty());
+    EXPECT_EQ(t.ListBox1->selectionMode(), QAbstractItemView::SingleSelection);
+    const QScrollBar& bar = *t.ScrollBar1;
+    EXPECT_EQ(std::tuple(bar.minimum(), bar.maximum(), bar.value(), bar.pageStep(), bar.singleStep()),
+              std::tuple(20, 200, 60, 10, 1));
+    EXPECT_TRUE(t.RichEdit1->isReadOnly());
+    EXPECT_FALSE(t.RichEdit2->isReadOnly());
+    Ttable live;  // as the program starts it: the timer runs, first after 20 ms
+    EXPECT_TRUE(live.Timer1->Enabled());
+    EXPECT_EQ(live.Timer1->Interval(), 20);
+}
+
+TEST(Window, DestructionFreesTheBitmapsAndNoTickComesAfter) {
+    auto form = std::make_unique<Ttable>();
+    ASSERT_TRUE(PenSprite && TableBitmap && TableMask && BackgroundBitmap && LeftPulley && RightPulley);
+    EXPECT_EQ(std::tuple(TableBitmap->Width(), TableBitmap->Height(), TableMask->Width(),
+                         BackgroundBitmap->Height(), PenSprite->Height(), LeftPulley->Width()),
+              std::tuple(397, 500, 400, 581, 40, 30));
+    form->Destruction(form.get());
+    EXPECT_FALSE(PenSprite || TableBitmap || TableMask || BackgroundBitmap || LeftPulley || RightPulley);
+    EXPECT_FALSE(form->Timer1->Enabled());
+    form->Timer1->Fire();  // a tick or a click that still came would find nothing to draw on
+    form->Button1->click();
+    form.reset();
+    EXPECT_EQ(table, nullptr);
+}
+
+TEST(TickHead, SpeedBarSetsThePeriodAndPhaseChoosesTheScene) {
+    Driver d;
+    Ttable& t = d.form();
+    t.ScrollBar1->setValue(137);
+    EXPECT_EQ(t.Timer1->Interval(), 20);
+    d.Tick();
+    EXPECT_EQ(t.Timer1->Interval(), 137);
+    // The start button with nothing selected leaves the idle screen running.
+    d.form().Button1->click();
+    d.Tick(3);
+    EXPECT_EQ(Phase, 0);
+    // Idle and presentation never end; a lesson stops at the end of its block, and the same
+    // lesson started again plays from its first frame.
+    d.Select(0);
+    d.Tick(500);
+    EXPECT_EQ(Phase, -1);
+    for (const auto& [item, end] : {std::pair{1, 160}, {2, 360}, {3, 560}, {4, 760}, {5, 960}, {6, 1160}}) {
+        d.Select(item);
+        d.Tick(100);
+        d.Select(item);
+        d.Tick(158);
+        EXPECT_EQ(Phase, end - 1) << "item " << item;
+        d.Tick(5);
+        EXPECT_EQ(Phase, end) << "item " << item;
+    }
+    // After the end nothing is drawn, nor repainted.
+    const QImage before = d.Client();
+    int paints = 0;
+    struct Counter : QObject {
+        int* n;
+        explicit Counter(int* count) : n(count) {}
+        bool eventFilter(QObject*, QEvent* e) override { return *n += e->type() == QEvent::Paint, false; }
+    } counter(&paints);
+    t.FOND->installEventFilter(&counter);
+    t.installEventFilter(&counter);
+    d.Tick(5);
+    EXPECT_EQ(paints, 0);
+    EXPECT_EQ(d.Client(), before);
+}
+
+// Each of the four buttons: made on its lesson's last frame only, at its place; the start button
+// hides and disables it; the next end makes a new one, the old one staying hidden in the window.
+TEST(CommentButtons, EachLivesFromItsLessonsEndToTheNextStart) {
+    const std::tuple<int, TButton**, std::int32_t*, const char*> rows[] = {
+        {3, &B1, &B1Created, "Interprétation des résultats"},
+        {4, &B2, &B2Created, "Interprétation des résultats"},
+        {5, &B3, &B3Created, "Interprétation des résultats"},
+        {6, &B4, &B4Created, "Commentaires"}};
+    for (const auto& [item, button, created, caption] : rows) {
+        Driver d;
+        d.Tick(2);
+        d.Select(item);
+        d.Tick(158);
+        EXPECT_EQ(*button, nullptr);
+        d.Tick();
+        ASSERT_NE(*button, nullptr) << "item " << item;
+        TButton* first = *button;
+        EXPECT_EQ(std::tuple(first->geometry(), first->text(), first->isVisible(), first->isEnabled(),
+                             *created, first->parentWidget()),
+                  std::tuple(QRect(60, 380, 180, 30), QString::fromUtf8(caption), true, true, 1,
+                             static_cast<QWidget*>(&d.form())));
+        d.Tick(3);
+        EXPECT_EQ(*button, first);
+        d.Select(item);
+        EXPECT_FALSE(first->isVisible() || first->isEnabled());
+        d.Tick(159);
+        ASSERT_NE(*button, first);
+        EXPECT_TRUE((*button)->isVisible());
+        EXPECT_FALSE(first->isVisible());
+        EXPECT_EQ(first->parentWidget(), &d.form());
+        d.Select(1);
+        EXPECT_FALSE((*button)->isVisible() || (*button)->isEnabled());
+    }
+}
+
+// The pages: each lesson's own, found first in the current directory (a teacher's own page),
+// then among the program's documents; whatever cannot be shown is said, and the panel keeps what
+// it showed.
+TEST(Documents, ATeachersPageComesFirstAndBadOnesAreRefusedAloud) {
+    QTemporaryDir dir;
+    const InDirectory here(dir.path());
+    Driver d;
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+    };
+    write("komm3.rtf", "{\\rtf1 Ma page}");
+    d.Tick(2);
+    d.Select(4);
+    d.Tick(159);
+    d.Comments();
+    EXPECT_EQ(d.form().RichEdit2->toPlainText(), QStringLiteral("Ma page"));
+    ::mkfifo(dir.filePath("pipe.rtf").toLocal8Bit().constData(), 0600);
+    QDir().mkdir(dir.filePath("folder.rtf"));
+    write("empty.rtf", "");
+    write("big.rtf", "{\\rtf1 " + QByteArray(3 * 1024 * 1024, 'a') + " }");
+    write("word.rtf", "{\\rtf1 " + QByteArray(10001, 'a') + "}");
+    write("cut.rtf", "{\\rtf1 D\\'e9but d\\'e9fini");
+    const std::pair<const char*, const char*> bad[] = {
+        {"none.rtf", "introuvable"},  {"folder.rtf", "dossier"},     {"empty.rtf", "vide"},
+        {"pipe.rtf", "ordinaire"},    {"big.rtf", "volumineux"},     {"word.rtf", "sans coupure"},
+        {"/proc/self/mem", "lecture"}};
+    LoadCommentary(d.form(), d.form().RichEdit2, "komm3.rtf");
+    for (const auto& [name, reason] : bad) {
+        const std::string said = Stderr([&] { LoadCommentary(d.form(), d.form().RichEdit2, name); });
+        EXPECT_NE(said.find(reason), std::string::npos) << name << ": " << said;
+        EXPECT_NE(said.find(name), std::string::npos) << name << ": " << said;
+        EXPECT_EQ(d.form().RichEdit2->toPlainText(), QStringLiteral("Ma page")) << name;
+    }
+    const std::string said = Stderr([&] { LoadCommentary(d.form(), d.form().RichEdit2, "cut.rtf"); });
+    EXPECT_NE(said.find("abîmé"), std::string::npos) << said;
+    EXPECT_EQ(d.form().RichEdit2->toPlainText(), QStringLiteral("Début défini"));
+}
+
+// A recording read back by Qt's own reader: one frame per tick, each lasting the timer period of
+// its tick, the pictures the window showed; and a picture as PNG.
+TEST(Recording, GifAndPngReadBackAsTheWindowShowedThem) {
+    QTemporaryDir dir;
+    CommandLine cl;
+    cl.recordFile = dir.filePath("lecon.gif").toStdString();
+    cl.snapshotFile = dir.filePath("fin.png").toStdString();
+    cl.actions = {{ScriptAction::Ticks, 2}, {ScriptAction::Select, 3}, {ScriptAction::Ticks, 6}};
+    std::vector<QImage> shown;
+    {
+        Driver d;
+        d.form().ScrollBar1->setValue(30);
+        for (const ScriptAction& a : cl.actions)
+            ApplyAction(d.form(), a, [&] {
+                shown.push_back(d.Client());
+                if (shown.size() == 4) d.form().ScrollBar1->setValue(170);
+            });
+    }
+    Ttable form;
+    form.ScrollBar1->setValue(30);
+    ScriptOutputs outputs;
+    QString error;
+    ASSERT_TRUE(OpenScriptOutputs(cl, outputs, error));
+    int tick = 0;
+    form.Timer1->OnTimer = [&](QObject* s) {
+        if (++tick == 5) form.ScrollBar1->setValue(170);  // as above, before the fifth tick
+        form.Timer1Timer(s);
+    };
+    ASSERT_EQ(RunSnapshot(form, cl, outputs), 0);
+    QImageReader gif(dir.filePath("lecon.gif"));
+    std::vector<int> delays;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        QImage frame;
+        ASSERT_TRUE(gif.read(&frame)) << "frame " << i;
+        delays.push_back(gif.nextImageDelay());
+        // Exact but for a few shaded pixels of the controls, past a frame's 256 colours.
+        EXPECT_LT(Differences(frame, shown[i]), 200) << "frame " << i;
+    }
+    EXPECT_FALSE(gif.canRead());
+    EXPECT_EQ(delays, (std::vector<int>{30, 30, 30, 30, 170, 170, 170, 170}));
+    EXPECT_EQ(QImage(dir.filePath("fin.png")).convertToFormat(QImage::Format_RGB32), shown.back());
+}

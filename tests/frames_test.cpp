@@ -1,0 +1,138 @@
+// Every frame of every scene, compared with the checksums of the frames we accepted
+// (tests/data/frames.txt): the idle screen, the presentation, all frames of each lesson with
+// their comment pages, a lesson restarted in its middle and the trapezoid played again from where
+// its first run left it. This proves only that nothing changed; the scenes' own figures are
+// checked by scenes_test.
+//
+// TT_REBUILD_FRAMES=1 rewrites the list. Either way, each frame that differs from the list is
+// written to frames/ (in the test's working directory) as NAME.png, with NAME-diff.png marking
+// the changed pixels in red when the accepted picture is known (frames/accepted/, filled by a
+// rebuild).
+#include <gtest/gtest.h>
+
+#include <QBackingStore>
+#include <QDir>
+#include <QPainter>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+
+#include "support/driver.h"
+
+namespace {
+
+using Frame = std::function<void(const std::string&)>;
+
+std::string Label(const std::string& scene, int k) {
+    char step[8];
+    std::snprintf(step, sizeof step, "%03d", k);
+    return scene + "/" + step;
+}
+
+// The tour: each call of `frame` names the picture the window shows at that moment.
+void Tour(Driver& d, const Frame& frame) {
+    frame("design");
+    for (int k = 1; k <= 2; ++k) d.Tick(), frame(Label("idle", k));
+    d.Select(0);
+    frame("0/start");
+    for (int k = 1; k <= 2; ++k) d.Tick(), frame(Label("0", k));
+    for (int item = 1; item <= 6; ++item) {
+        d.Select(item);
+        frame(std::to_string(item) + "/start");
+        for (int k = 1; k <= 159; ++k) d.Tick(), frame(Label(std::to_string(item), k));
+        d.Tick(2);
+        frame(std::to_string(item) + "/after");
+        if (item >= 3) d.Comments(), frame(std::to_string(item) + "/comments");
+    }
+    // The trapezoid again, from where the first run left its output.
+    d.Select(5);
+    for (int k = 1; k <= 159; ++k) d.Tick(), frame(Label("5again", k));
+    // A lesson restarted in its middle, from another one's table.
+    d.Select(2);
+    d.Tick(70);
+    d.Select(2);
+    for (int k = 1; k <= 5; ++k) d.Tick(), frame(Label("2restart", k));
+    d.Select(0);
+    d.Tick();
+    frame("0/after-lessons");
+}
+
+// The client area as it is on screen: the window's backing store, repainted only where
+// something changed.
+QImage OnScreen(Ttable& form) {
+    QBackingStore* store = form.backingStore();
+    if (store == nullptr || store->paintDevice()->devType() != QInternal::Image) return QImage();
+    return static_cast<const QImage*>(store->paintDevice())->copy(0, 0, 793, 553);
+}
+
+std::string OutDir(const std::string& sub = "") {
+    const std::string dir = QDir::currentPath().toStdString() + "/frames" + sub;
+    QDir().mkpath(QString::fromStdString(dir));
+    return dir;
+}
+
+// Pixels that differ, in red over the new picture dimmed.
+QImage Difference(const QImage& before, const QImage& after) {
+    QImage out = after.convertToFormat(QImage::Format_RGB32);
+    QPainter(&out).fillRect(out.rect(), QColor(255, 255, 255, 160));
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x)
+            if (At(before, x, y) != At(after, x, y)) out.setPixel(x, y, qRgb(255, 0, 0));
+    return out;
+}
+
+std::string FileName(std::string label) {
+    for (char& c : label)
+        if (c == '/') c = '-';
+    return label;
+}
+
+}  // namespace
+
+TEST(Frames, EveryFrameOfEveryScene) {
+    const std::string listPath = DataPath("frames.txt");
+    std::map<std::string, std::string> accepted;
+    {
+        std::ifstream in(listPath);
+        for (std::string label, sum; in >> label >> sum;) accepted[label] = sum;
+    }
+    const bool rebuild = qEnvironmentVariableIntValue("TT_REBUILD_FRAMES") == 1;
+    std::vector<std::pair<std::string, std::string>> seen;
+    std::vector<std::string> changed, stale;
+    Driver d;
+    Tour(d, [&](const std::string& label) {
+        const QImage picture = d.Client();
+        const quint64 sum = Checksum(picture);
+        if (Checksum(OnScreen(d.form())) != sum) stale.push_back(label);
+        char hex[20];
+        std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(sum));
+        seen.emplace_back(label, hex);
+        if (accepted.count(label) != 0 && accepted[label] == hex) return;
+        changed.push_back(label);
+        const std::string name = FileName(label);
+        picture.save(QString::fromStdString(OutDir() + "/" + name + ".png"));
+        const QImage before(QString::fromStdString(OutDir("/accepted") + "/" + name + ".png"));
+        if (!before.isNull())
+            Difference(before, picture)
+                .save(QString::fromStdString(OutDir() + "/" + name + "-diff.png"));
+    });
+    if (rebuild) {
+        std::ofstream out(listPath);
+        for (const auto& [label, sum] : seen) out << label << ' ' << sum << '\n';
+        Driver again;
+        Tour(again, [&](const std::string& label) {
+            again.Client().save(
+                QString::fromStdString(OutDir("/accepted") + "/" + FileName(label) + ".png"));
+        });
+        std::cout << changed.size() << " frame(s) changed; list rewritten\n";
+        return;
+    }
+    std::ostringstream names;
+    for (std::size_t i = 0; i < changed.size() && i < 12; ++i) names << ' ' << changed[i];
+    EXPECT_TRUE(changed.empty()) << changed.size() << " frame(s) differ from the list or are not "
+                                 << "in it:" << names.str() << " (pictures in " << OutDir() << ")";
+    EXPECT_EQ(seen.size(), accepted.size()) << "the list names frames the tour does not make";
+    EXPECT_TRUE(stale.empty()) << stale.size() << " frame(s) not shown on screen as drawn, the first "
+                               << (stale.empty() ? "" : stale[0]);
+}

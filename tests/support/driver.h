@@ -1,0 +1,54 @@
+// The real window, built headless and driven as the timer and a user drive it, and the questions
+// the tests ask of its pictures, in the scenes' own coordinates.
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <memory>
+#include <string>
+
+#include "app/table.h"
+#include "canvas/colors.h"
+
+class Driver {
+  public:
+    Driver();  // a fresh window and a fresh program state, no live timer, errors on stderr
+    ~Driver();
+
+    Ttable& form() { return *form_; }
+
+    void Tick(int n = 1);
+    void Select(int item);  // choose a scene in the menu and press the start button
+    void Comments();        // press the comment button that is showing
+
+    QImage Client();                          // 793 x 553, controls included
+    const QImage& Canvas() const;             // the window's own canvas
+    const QImage& Fond() const;               // FOND's picture
+    const QImage& Table() const;              // TableBitmap
+    const QImage& Pulley(bool right) const;  // LeftPulley or RightPulley
+
+  private:
+    std::unique_ptr<Ttable> form_;
+};
+
+inline TColor At(const QImage& image, int x, int y) {
+    return image.valid(x, y) ? FromQRgb(image.pixel(x, y)) : 0xFFFFFFFFu;
+}
+
+// The number of pixels whose colours differ (-1 for pictures of different sizes).
+int Differences(const QImage& a, const QImage& b);
+
+// A 64-bit checksum of a picture's colours (its alpha left out).
+quint64 Checksum(const QImage& image);
+
+// A colour by its name in the scenes ("red", "btnface", "highlight"...), or by RRGGBB.
+bool ColourNamed(const std::string& name, TColor& colour);
+std::string ColourName(TColor colour);
+
+// The number of pixels of a text, drawn at (x, y) in the face, size and colour, that the picture
+// does not show (-1 for a text that has no pixels).
+int MissingInk(const QImage& image, int x, int y, TColor colour, const QString& face, int size,
+               const QString& text);
+
+// The directory of the tests' data files.
+std::string DataPath(const std::string& name);
