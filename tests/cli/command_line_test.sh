@@ -1,97 +1,131 @@
 #!/usr/bin/env bash
-# The command line of the real program: a good snapshot run and every kind of bad input.
+# The command line of the real program: good runs, every kind of output (a regular file written
+# atomically, devices and pipes written in place, standard output), write failures, and bad
+# options. Devices are private nodes in a scratch directory, never the system's own.
 set -u
-exe="$1"
+exe=$(realpath "$1")
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 export XDG_RUNTIME_DIR="$tmp/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
+cd "$tmp" || exit 1
 failures=0
-
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# png_size FILE -> "W H" read from the IHDR chunk.
+# png_size FILE -> "W H" from the IHDR chunk, or "not-a-png".
 png_size() {
-  local sig
-  sig=$(od -An -tx1 -N8 "$1" | tr -d ' \n')
-  [ "$sig" = "89504e470d0a1a0a" ] || { echo "not-a-png"; return; }
-  local w h
-  w=$(od -An -tu1 -j16 -N4 "$1" | awk '{print $1*16777216+$2*65536+$3*256+$4}')
-  h=$(od -An -tu1 -j20 -N4 "$1" | awk '{print $1*16777216+$2*65536+$3*256+$4}')
-  echo "$w $h"
+  [ "$(od -An -tx1 -N8 "$1" 2>/dev/null | tr -d ' \n')" = "89504e470d0a1a0a" ] || { echo not-a-png; return; }
+  od -An -tu1 -j16 -N8 "$1" | awk '{print $1*16777216+$2*65536+$3*256+$4, $5*16777216+$6*65536+$7*256+$8}'
 }
 
-# expect_refused NAME WORD ARGS...: exit status 2 (3 for a file that cannot be written), one line
-# on stderr naming WORD, no file.
-expect_refused() {
-  local name="$1" word="$2" want=2
-  shift 2
-  case "$name" in *directory*|*"as the file"*) want=3 ;; esac
-  rm -f "$tmp/out.png"
-  "$exe" "$@" >"$tmp/stdout" 2>"$tmp/stderr"
+# expect STATUS WORD NAME ARGS...: the exit status, one line on stderr naming WORD, nothing left in
+# the scratch directory but what was there.
+expect() {
+  local want="$1" word="$2" name="$3"
+  shift 3
+  local before
+  before=$(ls -A)
+  "$exe" "$@" >stdout 2>stderr
   local rc=$?
   [ "$rc" -eq "$want" ] || fail "$name: exit status $rc, expected $want"
-  [ "$(wc -l <"$tmp/stderr")" -eq 1 ] || fail "$name: stderr is not one line: $(cat "$tmp/stderr")"
-  grep -q -F -- "$word" "$tmp/stderr" || fail "$name: stderr does not name '$word': $(cat "$tmp/stderr")"
-  [ ! -e "$tmp/out.png" ] || fail "$name: a file was written"
-  ls "$tmp" | grep -q -v -E '^(stdout|stderr|runtime|sub)$' && fail "$name: stray file left: $(ls "$tmp")"
-  return 0
+  [ "$(wc -l <stderr)" -eq 1 ] || fail "$name: stderr is not one line: $(cat stderr)"
+  grep -q -F -- "$word" stderr || fail "$name: stderr does not name '$word': $(cat stderr)"
+  [ "$(ls -A | grep -v -x -e stdout -e stderr)" = "$(grep -v -x -e stdout -e stderr <<<"$before")" ] \
+    || fail "$name: files changed: $(ls -A)"
 }
 
-# A good run, headless without asking for a platform.
-env -u QT_QPA_PLATFORM "$exe" --snapshot "$tmp/idle.png" --ticks 2 2>"$tmp/stderr"
-rc=$?
-[ "$rc" -eq 0 ] || fail "good run: exit status $rc ($(cat "$tmp/stderr"))"
-[ "$(png_size "$tmp/idle.png")" = "793 553" ] || fail "good run: picture is $(png_size "$tmp/idle.png")"
-rm -f "$tmp/idle.png"
+# Good runs: without a platform asked for; options with '='; N ticks at once or one by one.
+env -u QT_QPA_PLATFORM "$exe" --snapshot idle.png --ticks 2 2>stderr || fail "good run: $(cat stderr)"
+[ "$(png_size idle.png)" = "793 553" ] || fail "good run: picture is $(png_size idle.png)"
+"$exe" --snapshot=x.png --ticks=1 --ticks=1 2>/dev/null || fail "options with '='"
+cmp -s idle.png x.png || fail "two single ticks do not give the picture of two ticks at once"
+"$exe" --snapshot x.png --ticks 2 --select 6 --ticks 159 --comments 2>stderr || fail "every action: $(cat stderr)"
+[ -s stderr ] && fail "a lesson's comment page is not found: $(cat stderr)"
+"$exe" --help >stdout || fail "--help: non-zero exit"
+grep -q -- "--snapshot" stdout && grep -q "Codes de sortie" stdout || fail "--help lacks the usage or the exit statuses"
+"$exe" --record rec.gif --ticks 2 --select 1 --ticks 5 2>stderr || fail "record: $(cat stderr)"
+[ "$(head -c 6 rec.gif)" = "GIF89a" ] || fail "record: not a GIF"
+rm -f x.png rec.gif
 
-"$exe" --snapshot="$tmp/x.png" --ticks=0 --select=6 --ticks=3 --comments 2>/dev/null \
-  || fail "options with '=' and every action kind"
-[ "$(png_size "$tmp/x.png")" = "793 553" ] || fail "second run: no picture"
-rm -f "$tmp/x.png"
+# Standard output: the same bytes as the file, and nothing else.
+"$exe" --snapshot - --ticks 2 >out.png 2>stderr || fail "stdout: $(cat stderr)"
+cmp -s out.png idle.png || fail "stdout: not the picture ($(png_size out.png))"
+"$exe" --record - --ticks 3 2>/dev/null | head -c 6 >head.txt
+[ "$(cat head.txt)" = "GIF89a" ] || fail "record to stdout through a pipe"
+rm -f out.png head.txt
 
-"$exe" --help >"$tmp/stdout" 2>&1 || fail "--help: non-zero exit"
-grep -q -- "--snapshot" "$tmp/stdout" || fail "--help does not show the usage"
+# A named pipe with a reader: the reader gets the whole picture, the pipe stays a pipe.
+mkfifo pipe.png
+timeout 60 cat pipe.png >got.png &
+"$exe" --snapshot pipe.png --ticks 2 2>stderr || fail "pipe: $(cat stderr)"
+wait
+cmp -s got.png idle.png || fail "pipe: the reader did not get the picture"
+[ -p pipe.png ] || fail "pipe: replaced"
+rm -f pipe.png got.png
 
-# A recording: a GIF that plays, and refusals like those of a picture.
-"$exe" --record "$tmp/rec.gif" --ticks 2 --select 1 --ticks 5 2>"$tmp/stderr" || fail "record: $(cat "$tmp/stderr")"
-[ "$(head -c 6 "$tmp/rec.gif")" = "GIF89a" ] || fail "record: not a GIF"
-rm -f "$tmp/rec.gif"
-expect_refused "record into a missing directory" "$tmp/sub/none/out.gif" --record "$tmp/sub/none/out.gif" --ticks 1
-expect_refused "two recordings" "--record" --record "$tmp/a.gif" --record "$tmp/b.gif"
-expect_refused "recording without a name" "--record" --record
+# Devices, written in place: a null device takes everything, a full one fails; both stay devices,
+# also through a symbolic link.
+if [ "$(id -u)" -eq 0 ] && mknod null c 1 3 && mknod full c 1 7; then
+  ln -s null link.png
+  for out in null link.png; do
+    "$exe" --snapshot "$out" --ticks 2 2>stderr || fail "$out: $(cat stderr)"
+  done
+  "$exe" --record null --ticks 2 2>stderr || fail "record to a null device: $(cat stderr)"
+  expect 3 "full" "a full device" --snapshot full --ticks 2
+  expect 3 "full" "a full device, recording" --record full --ticks 2
+  [ -c null ] && [ -c full ] && [ -L link.png ] || fail "a device or its link was replaced: $(ls -l)"
+  rm -f null full link.png
+else
+  echo "not root: the device cases are left out"
+fi
 
-expect_refused "unknown option" "--frobnicate" --snapshot "$tmp/out.png" --frobnicate
-expect_refused "unknown option alone" "--frobnicate" --frobnicate
-expect_refused "missing tick count" "--ticks" --snapshot "$tmp/out.png" --ticks
-expect_refused "word as tick count" "abc" --snapshot "$tmp/out.png" --ticks abc
-expect_refused "negative tick count" "-1" --snapshot "$tmp/out.png" --ticks -1
-expect_refused "tick count too large" "100001" --snapshot "$tmp/out.png" --ticks 100001
-expect_refused "tick count with exponent" "1e3" --snapshot "$tmp/out.png" --ticks 1e3
-expect_refused "menu item 7" "7" --snapshot "$tmp/out.png" --select 7
-expect_refused "menu item -1" "-1" --snapshot "$tmp/out.png" --select -1
-expect_refused "missing menu item" "--select" --snapshot "$tmp/out.png" --select
-expect_refused "missing file name" "--snapshot" --snapshot
-expect_refused "actions without a picture" "--snapshot" --ticks 2
-expect_refused "two pictures" "--snapshot" --snapshot "$tmp/out.png" --snapshot "$tmp/out2.png"
-expect_refused "directory that does not exist" "$tmp/sub/none/out.png" --snapshot "$tmp/sub/none/out.png" --ticks 1
-mkdir "$tmp/sub"
-expect_refused "a directory as the file" "$tmp/sub" --snapshot "$tmp/sub" --ticks 1
+# A file-size limit: the write fails, the older file is intact, no temporary file is left.
+echo "old picture" >big.png
+(ulimit -f 4; trap '' XFSZ; expect 3 "big.png" "file-size limit" --snapshot big.png --ticks 2; exit "$failures")
+failures=$((failures + $?))
+(ulimit -f 4; trap '' XFSZ; expect 3 "big.png" "file-size limit, recording" --record big.png --ticks 9; exit "$failures")
+failures=$((failures + $?))
+[ "$(cat big.png)" = "old picture" ] || fail "file-size limit: the older file changed"
+rm -f big.png idle.png
+
+# Files that cannot be written: before any work, nothing created.
+mkdir sub
+expect 3 "none/out.png" "missing directory" --snapshot none/out.png --ticks 1
+expect 3 "none/out.gif" "missing directory, recording" --record none/out.gif --ticks 1
+expect 3 "sub" "a directory as the file" --snapshot sub --ticks 1
 if [ "$(id -u)" -ne 0 ]; then
-  chmod 500 "$tmp/sub"
-  expect_refused "read-only directory" "$tmp/sub/out.png" --snapshot "$tmp/sub/out.png"
-  chmod 700 "$tmp/sub"
+  chmod 500 sub
+  expect 3 "sub/out.png" "read-only directory" --snapshot sub/out.png
+  chmod 700 sub
 fi
-rmdir "$tmp/sub"
+rmdir sub
 
-# No display and no option: a clear message and a non-zero status, no window attempted.
-env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$exe" >"$tmp/stdout" 2>"$tmp/stderr"
-rc=$?
-[ "$rc" -ne 0 ] || fail "no display: exit status 0"
-grep -q -- "--snapshot" "$tmp/stderr" || fail "no display: the message does not say how to take a snapshot"
+# Bad options.
+while IFS='|' read -r name word args; do
+  # shellcheck disable=SC2086
+  expect 2 "$word" "$name" $args
+done <<'EOF'
+unknown option|--frobnicate|--snapshot out.png --frobnicate
+unknown option alone|--frobnicate|--frobnicate
+missing tick count|--ticks|--snapshot out.png --ticks
+word as tick count|abc|--snapshot out.png --ticks abc
+negative tick count|-1|--snapshot out.png --ticks -1
+tick count too large|100001|--snapshot out.png --ticks 100001
+tick count with exponent|1e3|--snapshot out.png --ticks 1e3
+menu item 8|8|--snapshot out.png --select 8
+menu item -1|-1|--snapshot out.png --select -1
+missing menu item|--select|--snapshot out.png --select
+missing file name|--snapshot|--snapshot
+actions without a picture|--snapshot|--ticks 2
+two pictures|--snapshot|--snapshot out.png --snapshot out2.png
+two recordings|--record|--record a.gif --record b.gif
+both on standard output|-|--snapshot - --record -
+EOF
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures failure(s)"
-  exit 1
-fi
+# No display and no option: a clear message, status 1, no window attempted.
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$exe" >stdout 2>stderr
+[ $? -eq 1 ] || fail "no display: exit status not 1"
+grep -q -- "--snapshot" stderr || fail "no display: the message does not say how to take a snapshot"
+
+[ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
 echo "all command-line cases passed"
