@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, then runs every stage of the test suite, each one even if an earlier
 # one failed, and ends with the status and wall time of each:
-#   1. the Release build (build/) and its tests, headless;
+#   1. the Release build (build/) and its tests: headless, the command line, the package, and
+#      the real window on a private X display;
 #   2. the sanitizer build (build-asan/), its tests and tours of the real program
 #      (scripts/sanitize.sh);
-#   3. the fuzzer of the RTF reader (build-fuzz/), one minute (scripts/fuzz.sh).
+#   3. the fuzzer of the RTF reader (build-asan/), half a minute (scripts/fuzz.sh).
 # Build directories are configured only when new, so a second run rebuilds only what changed.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/scripts/setup.sh"

@@ -53,22 +53,21 @@ tt_install_packages() {
   "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# tt_configure_and_build [TARGET...]: the Release build in build/, all of it or only the targets.
 tt_configure_and_build() {
   if [ ! -f "$TT_BUILD/CMakeCache.txt" ]; then
     tt_log "Configuration (Release)"
     cmake -S "$TT_ROOT" -B "$TT_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTT_WERROR=ON >/dev/null
   fi
   tt_log "Compilation"
-  cmake --build "$TT_BUILD" -- -j"$(nproc)" | grep -v -E '^\[[0-9]+/[0-9]+\] ' || true
+  local targets=()
+  [ "$#" -eq 0 ] || targets=(--target "$@")
+  cmake --build "$TT_BUILD" "${targets[@]}" -- -j"$(nproc)" | grep -v -E '^\[[0-9]+/[0-9]+\] ' || true
   test "${PIPESTATUS[0]}" -eq 0
 }
 
+# What run.sh needs: the packages of the program, and the program alone.
 tt_setup() {
   tt_install_packages "${TT_PACKAGES[@]}"
-  tt_configure_and_build
-}
-
-tt_setup_tests() {
-  tt_install_packages "${TT_PACKAGES[@]}" "${TT_TEST_PACKAGES[@]}"
-  tt_configure_and_build
+  tt_configure_and_build table-tracante
 }
