@@ -57,12 +57,14 @@ TEST(Window, ControlsBeyondTheirPictures) {
                            "Réponse trapézoïdale en B. Fermée",
                            "Non linéarité du moteur"};
     ASSERT_EQ(t.ListBox1->count(), 7);
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(t.ListBox1->item(i)->text(), QString::fromUtf8(items[i]));
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(t.ListBox1->item(i)->text(), QString::fromUtf8(items[i]));
     EXPECT_TRUE(t.ListBox1->selectedItems().isEmpty());
     EXPECT_EQ(t.ListBox1->selectionMode(), QAbstractItemView::SingleSelection);
     const QScrollBar& bar = *t.ScrollBar1;
-    EXPECT_EQ(std::tuple(bar.minimum(), bar.maximum(), bar.value(), bar.pageStep(), bar.singleStep()),
-              std::tuple(20, 200, 60, 10, 1));
+    EXPECT_EQ(
+        std::tuple(bar.minimum(), bar.maximum(), bar.value(), bar.pageStep(), bar.singleStep()),
+        std::tuple(20, 200, 60, 10, 1));
     EXPECT_TRUE(t.RichEdit1->isReadOnly());
     EXPECT_FALSE(t.RichEdit2->isReadOnly());
     Ttable live;  // as the program starts it: the timer runs, first after 20 ms
@@ -72,12 +74,14 @@ TEST(Window, ControlsBeyondTheirPictures) {
 
 TEST(Window, DestructionFreesTheBitmapsAndNoTickComesAfter) {
     auto form = std::make_unique<Ttable>();
-    ASSERT_TRUE(PenSprite && TableBitmap && TableMask && BackgroundBitmap && LeftPulley && RightPulley);
+    ASSERT_TRUE(PenSprite && TableBitmap && TableMask && BackgroundBitmap && LeftPulley &&
+                RightPulley);
     EXPECT_EQ(std::tuple(TableBitmap->Width(), TableBitmap->Height(), TableMask->Width(),
                          BackgroundBitmap->Height(), PenSprite->Height(), LeftPulley->Width()),
               std::tuple(397, 500, 400, 581, 40, 30));
     form->Destruction(form.get());
-    EXPECT_FALSE(PenSprite || TableBitmap || TableMask || BackgroundBitmap || LeftPulley || RightPulley);
+    EXPECT_FALSE(PenSprite || TableBitmap || TableMask || BackgroundBitmap || LeftPulley ||
+                 RightPulley);
     EXPECT_FALSE(form->Timer1->Enabled());
     form->Timer1->Fire();  // a tick or a click that still came would find nothing to draw on
     form->Button1->click();
@@ -101,7 +105,8 @@ TEST(TickHead, SpeedBarSetsThePeriodAndPhaseChoosesTheScene) {
     d.Select(0);
     d.Tick(500);
     EXPECT_EQ(Phase, -1);
-    for (const auto& [item, end] : {std::pair{1, 160}, {2, 360}, {3, 560}, {4, 760}, {5, 960}, {6, 1160}}) {
+    for (const auto& [item, end] :
+         {std::pair{1, 160}, {2, 360}, {3, 560}, {4, 760}, {5, 960}, {6, 1160}}) {
         d.Select(item);
         d.Tick(100);
         d.Select(item);
@@ -116,7 +121,9 @@ TEST(TickHead, SpeedBarSetsThePeriodAndPhaseChoosesTheScene) {
     struct Counter : QObject {
         int* n;
         explicit Counter(int* count) : n(count) {}
-        bool eventFilter(QObject*, QEvent* e) override { return *n += e->type() == QEvent::Paint, false; }
+        bool eventFilter(QObject*, QEvent* e) override {
+            return *n += e->type() == QEvent::Paint, false;
+        }
     } counter(&paints);
     t.FOND->installEventFilter(&counter);
     t.installEventFilter(&counter);
@@ -142,8 +149,8 @@ TEST(CommentButtons, EachLivesFromItsLessonsEndToTheNextStart) {
         d.Tick();
         ASSERT_NE(*button, nullptr) << "item " << item;
         TButton* first = *button;
-        EXPECT_EQ(std::tuple(first->geometry(), first->text(), first->isVisible(), first->isEnabled(),
-                             *created, first->parentWidget()),
+        EXPECT_EQ(std::tuple(first->geometry(), first->text(), first->isVisible(),
+                             first->isEnabled(), *created, first->parentWidget()),
                   std::tuple(QRect(60, 380, 180, 30), QString::fromUtf8(caption), true, true, 1,
                              static_cast<QWidget*>(&d.form())));
         d.Tick(3);
@@ -185,17 +192,19 @@ TEST(Documents, ATeachersPageComesFirstAndBadOnesAreRefusedAloud) {
     write("word.rtf", "{\\rtf1 " + QByteArray(10001, 'a') + "}");
     write("cut.rtf", "{\\rtf1 D\\'e9but d\\'e9fini");
     const std::pair<const char*, const char*> bad[] = {
-        {"none.rtf", "introuvable"},  {"folder.rtf", "dossier"},     {"empty.rtf", "vide"},
-        {"pipe.rtf", "ordinaire"},    {"big.rtf", "volumineux"},     {"word.rtf", "sans coupure"},
+        {"none.rtf", "introuvable"},  {"folder.rtf", "dossier"}, {"empty.rtf", "vide"},
+        {"pipe.rtf", "ordinaire"},    {"big.rtf", "volumineux"}, {"word.rtf", "sans coupure"},
         {"/proc/self/mem", "lecture"}};
     LoadCommentary(d.form(), d.form().RichEdit2, "komm3.rtf");
     for (const auto& [name, reason] : bad) {
-        const std::string said = Stderr([&] { LoadCommentary(d.form(), d.form().RichEdit2, name); });
+        const std::string said =
+            Stderr([&] { LoadCommentary(d.form(), d.form().RichEdit2, name); });
         EXPECT_NE(said.find(reason), std::string::npos) << name << ": " << said;
         EXPECT_NE(said.find(name), std::string::npos) << name << ": " << said;
         EXPECT_EQ(d.form().RichEdit2->toPlainText(), QStringLiteral("Ma page")) << name;
     }
-    const std::string said = Stderr([&] { LoadCommentary(d.form(), d.form().RichEdit2, "cut.rtf"); });
+    const std::string said =
+        Stderr([&] { LoadCommentary(d.form(), d.form().RichEdit2, "cut.rtf"); });
     EXPECT_NE(said.find("abîmé"), std::string::npos) << said;
     EXPECT_EQ(d.form().RichEdit2->toPlainText(), QStringLiteral("Début défini"));
 }

@@ -99,15 +99,18 @@ class Checker {
     std::string Problem(const std::string& check) {
         const std::vector<std::string> w = Words(check);
         const std::string& kind = w[0];
-        if (kind == "phase") return Phase == std::stoi(w[1]) ? "" : "Phase is " + std::to_string(Phase);
+        if (kind == "phase")
+            return Phase == std::stoi(w[1]) ? "" : "Phase is " + std::to_string(Phase);
         if (kind == "vs") {
             const auto dot = w[1].find('.');
             const int digits = dot == std::string::npos ? 0 : int(w[1].size() - dot - 1);
-            const bool near = std::abs(TrapezoidVs - std::stod(w[1])) <= 0.5 * std::pow(10.0, -digits);
+            const bool near =
+                std::abs(TrapezoidVs - std::stod(w[1])) <= 0.5 * std::pow(10.0, -digits);
             return near ? "" : "TrapezoidVs is " + std::to_string(TrapezoidVs);
         }
         if (kind == "shown")
-            return Shown(w[1]) == (w[2] == "yes") ? "" : w[1] + (Shown(w[1]) ? " shown" : " hidden");
+            return Shown(w[1]) == (w[2] == "yes") ? ""
+                                                  : w[1] + (Shown(w[1]) ? " shown" : " hidden");
         if (kind == "sprite") {
             const QRect r = Area(w[1]);
             const QImage sprite = PenSprite->Image().convertToFormat(d_.Table().format());
@@ -118,8 +121,9 @@ class Checker {
             TColor c = 0;
             const QRect r = Area(w[2]);
             if (!ColourNamed(w[3], c) || r.isEmpty()) return "cannot read the row";
-            const int missing = MissingInk(Surface(w[1]), r.x(), r.y(), c, QString::fromStdString(w[4]),
-                                           std::atoi(w[5].c_str()), QString::fromStdString(w[6]));
+            const int missing =
+                MissingInk(Surface(w[1]), r.x(), r.y(), c, QString::fromStdString(w[4]),
+                           std::atoi(w[5].c_str()), QString::fromStdString(w[6]));
             return missing == 0 ? "" : std::to_string(missing) + " pixels of the text missing";
         }
         return Pixels(w[0], w[1], w[2]);
@@ -174,7 +178,8 @@ TEST(Scenes, FiguresOfEachSceneAtItsFrames) {
         Driver d;
         const bool idle = scene.name == "idle";
         int last = 0;
-        for (const Row& row : scene.rows) last = std::max(last, row.frame);
+        for (const Row& row : scene.rows)
+            last = std::max(last, row.frame);
         if (!idle) d.Tick(2);
         if (scene.preludeItem >= 0) d.Select(scene.preludeItem), d.Tick(scene.preludeTicks);
         if (!idle) d.Select(std::stoi(scene.name));

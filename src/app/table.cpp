@@ -229,6 +229,12 @@ void Ttable::paintEvent(QPaintEvent* event) {
         p.fillRect(r, ToQColor(Color));
 }
 
+void Ttable::RestoreCanvas(const QImage& picture) {
+    canvasImage_ = picture;
+    canvas_.SetImage(&canvasImage_);
+    update();
+}
+
 QImage Ttable::ClientPicture() {
     if (width() < kLayoutWidth || height() < kLayoutHeight) {
         resize(std::max(width(), kLayoutWidth), std::max(height(), kLayoutHeight));

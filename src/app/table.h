@@ -47,6 +47,8 @@ class Ttable : public QWidget {
     // The window's own canvas, in client coordinates.
     TCanvas* Canvas() { return &canvas_; }
     const QImage& CanvasImage() const { return canvasImage_; }
+    // Puts a picture back on the window's canvas (going back in a lesson).
+    void RestoreCanvas(const QImage& picture);
 
     // The window colour, shown wherever no control and no drawing covers the client area.
     TColor Color = clBtnFace;

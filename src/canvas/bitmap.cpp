@@ -15,8 +15,11 @@ void TCanvas::DetachFor(const QRect& covered) {
         image_->detach();
         return;
     }
-    // Still shared with the picture it was copied from (Assign): copy only what the coming call
-    // leaves as it is.
+    // Still shared (with the picture it was copied from by Assign, or with a copy someone took):
+    // copy only what the coming call leaves as it is. The coming call must then paint all of
+    // `covered`: what the canvas remembers of areas of one colour does not hold for the new
+    // buffer, whose `covered` part is blank.
+    ForgetPicture();
     const QImage& source = *image_;
     QImage own(source.size(), source.format());
     own.setDotsPerMeterX(source.dotsPerMeterX());

@@ -87,6 +87,23 @@ void TCanvas::Reset() {
     bkColor_ = clWhite;
 }
 
+TCanvas::State TCanvas::SaveState() const {
+    return {Pen,  Brush.Color, Brush.Style, realizedBrush_ != Brush.Generation(), Font, CopyMode,
+            pos_, bkMode_,     bkColor_};
+}
+
+void TCanvas::RestoreState(const State& state) {
+    Pen = state.pen;
+    Brush.Color = state.brushColor;
+    Brush.Style = state.brushStyle;
+    realizedBrush_ = state.brushPending ? Brush.Generation() - 1 : Brush.Generation();
+    Font = state.font;
+    CopyMode = state.copyMode;
+    pos_ = state.pos;
+    bkMode_ = state.bkMode;
+    bkColor_ = state.bkColor;
+}
+
 void TCanvas::RealizeBrush() {
     if (realizedBrush_ == Brush.Generation()) return;
     realizedBrush_ = Brush.Generation();

@@ -150,6 +150,22 @@ class TCanvas {
     // "MS Sans Serif" 8 pt, source copy, opaque text background.
     void Reset();
 
+    // What a canvas keeps from one call to the next (pen, brush, font, copy mode, pen position,
+    // text background), as a value to put back later.
+    struct State {
+        TPen pen;
+        TColor brushColor = clWhite;
+        TBrushStyle brushStyle = bsSolid;
+        bool brushPending = false;  // set, and not yet seen by a drawing call
+        TFont font;
+        TCopyMode copyMode = cmSrcCopy;
+        QPoint pos;
+        int bkMode = OPAQUE;
+        TColor bkColor = clWhite;
+    };
+    State SaveState() const;
+    void RestoreState(const State& state);
+
     QImage* Image() const { return image_; }
     void SetImage(QImage* image);
 

@@ -49,3 +49,19 @@ inline std::int32_t B4Created = 0;
 
 // Puts every value above back to its start value (the bitmaps are released).
 void ResetProgramState();
+
+// All of the above as one value. A second window (an animation recorded off screen while the
+// first one goes on) runs on its own set, swapped in around each of its handlers.
+struct ProgramGlobals {
+    Ttable* table = nullptr;
+    std::int32_t Phase = 0, StepLowGain = 0, StepHighGain = 0, StepInstability = 0,
+                 StepTrapezoid = 0, StepNonLinear = 0;
+    double TrapezoidVs = 0.0, VeFromY = 0.0, VeToY = 0.0;
+    std::unique_ptr<TBitmap> PenSprite, TableBitmap, TableMask, BackgroundBitmap, LeftPulley,
+        RightPulley;
+    TButton *B1 = nullptr, *B2 = nullptr, *B3 = nullptr, *B4 = nullptr;
+    std::int32_t B1Created = 0, B2Created = 0, B3Created = 0, B4Created = 0;
+};
+
+// Exchanges the program's globals with `other`.
+void SwapProgramGlobals(ProgramGlobals& other);

@@ -48,7 +48,8 @@ int Differences(const QImage& a, const QImage& b) {
     if (a.size() != b.size()) return -1;
     int n = 0;
     for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) n += At(a, x, y) != At(b, x, y);
+        for (int x = 0; x < a.width(); ++x)
+            n += At(a, x, y) != At(b, x, y);
     return n;
 }
 
@@ -66,9 +67,9 @@ quint64 Checksum(const QImage& image) {
 namespace {
 
 const std::pair<const char*, TColor> kColours[] = {
-    {"black", clBlack},       {"white", clWhite},         {"red", clRed},
-    {"green", clGreen},       {"blue", clBlue},           {"maroon", clMaroon},
-    {"yellow", clYellow},     {"btnface", clBtnFace},     {"highlight", clHighlight},
+    {"black", clBlack},           {"white", clWhite},     {"red", clRed},
+    {"green", clGreen},           {"blue", clBlue},       {"maroon", clMaroon},
+    {"yellow", clYellow},         {"btnface", clBtnFace}, {"highlight", clHighlight},
     {"grey", RGB(215, 215, 215)},
 };
 

@@ -21,10 +21,10 @@ class Driver {
     void Select(int item);  // choose a scene in the menu and press the start button
     void Comments();        // press the comment button that is showing
 
-    QImage Client();                          // 793 x 553, controls included
-    const QImage& Canvas() const;             // the window's own canvas
-    const QImage& Fond() const;               // FOND's picture
-    const QImage& Table() const;              // TableBitmap
+    QImage Client();                         // 793 x 553, controls included
+    const QImage& Canvas() const;            // the window's own canvas
+    const QImage& Fond() const;              // FOND's picture
+    const QImage& Table() const;             // TableBitmap
     const QImage& Pulley(bool right) const;  // LeftPulley or RightPulley
 
   private:
