@@ -7,6 +7,10 @@
 #include "canvas/canvas.h"
 
 void ConfigureApplicationLook(QApplication& app) {
+    // Names under which the settings are kept, and the version the « À propos » box gives.
+    QCoreApplication::setOrganizationName(QStringLiteral("table-tracante"));
+    QCoreApplication::setApplicationName(QStringLiteral("table-tracante"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TT_VERSION));
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) app.setStyle(fusion);
     QPalette pal;
     pal.setColor(QPalette::Window, ToQColor(clBtnFace));

@@ -14,6 +14,7 @@
 
 #include "app/command_line.h"
 #include "app/look.h"
+#include "app/main_window.h"
 #include "app/snapshot.h"
 #include "app/table.h"
 #include "engine/globals.h"
@@ -87,9 +88,13 @@ int main(int argc, char* argv[]) {
     try {
         app = std::make_unique<QApplication>(qtArgc, qtArgv);
         ConfigureApplicationLook(*app);
-        Ttable form;
-        if (scripted) return RunSnapshot(form, *cl, outputs);
-        form.showMaximized();
+        if (scripted) {
+            Ttable form;
+            return RunSnapshot(form, *cl, outputs);
+        }
+        MainWindow window;
+        if (!window.isFullScreen()) window.showMaximized();
+        window.show();
         return QApplication::exec();
     } catch (const std::exception& e) {
         const QString message = QString::fromLocal8Bit(e.what());

@@ -221,12 +221,14 @@ void Ttable::Destruction(QObject* /*Sender*/) {
 
 void Ttable::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    const QRect area = event->rect();
-    const QRect covered = QRect(QPoint(0, 0), canvasImage_.size()) & area;
-    if (!covered.isEmpty()) p.drawImage(covered.topLeft(), canvasImage_, covered);
-    const QRegion rest = QRegion(area).subtracted(QRegion(covered));
-    for (const QRect& r : rest)
-        p.fillRect(r, ToQColor(Color));
+    PaintPicture(p, event->rect(), canvas_, Color);
+}
+
+void Ttable::SetZoom(double zoom) {
+    canvas_.SetZoom(zoom);
+    FOND->Canvas()->SetZoom(zoom);
+    update();
+    FOND->update();
 }
 
 void Ttable::RestoreCanvas(const QImage& picture) {

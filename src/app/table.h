@@ -56,6 +56,9 @@ class Ttable : public QWidget {
     // A picture of the client area from (0, 0) to the layout's size, controls included.
     QImage ClientPicture();
 
+    // Keeps the two pictures ready to be shown at a zoom as well (see canvas/zoom_twin.h).
+    void SetZoom(double zoom);
+
     // Repaints on screen whatever the last handler drew (the scene surface, the window canvas).
     void ShowDrawing();
 

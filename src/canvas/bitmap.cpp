@@ -48,9 +48,7 @@ TBitmap::TBitmap() : canvas_(std::make_unique<TCanvas>(&image_)) {}
 QImage& TBitmap::Image() {
     // Whoever takes the picture may replace, share or draw on it: the canvas's painter must not
     // outlive that, nor what the canvas knows of its pixels.
-    canvas_->EndPaint();
-    canvas_->ForgetPicture();
-    canvas_->MarkDirty(image_.rect());
+    canvas_->PictureChanging(image_.rect());
     return image_;
 }
 
@@ -58,9 +56,7 @@ void TBitmap::SetSize(int w, int h) {
     w = std::max(0, w);
     h = std::max(0, h);
     if (w == width_ && h == height_) return;
-    canvas_->EndPaint();
-    canvas_->ForgetPicture();
-    canvas_->MarkDirty(QRect(0, 0, std::max(w, width_), std::max(h, height_)));
+    canvas_->PictureChanging(QRect(0, 0, std::max(w, width_), std::max(h, height_)));
     width_ = w;
     height_ = h;
     QImage resized;
@@ -78,9 +74,7 @@ void TBitmap::SetSize(int w, int h) {
 
 void TBitmap::Assign(const TBitmap& source) {
     // The two bitmaps share one picture until either is drawn on: no painter may be left on it.
-    canvas_->EndPaint();
-    canvas_->ForgetPicture();
-    canvas_->MarkDirty(
+    canvas_->PictureChanging(
         QRect(0, 0, std::max(width_, source.width_), std::max(height_, source.height_)));
     source.canvas_->EndPaint();
     width_ = source.width_;

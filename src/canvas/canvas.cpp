@@ -4,6 +4,7 @@
 #include <QPen>
 #include <QPolygon>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <utility>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "canvas/fonts.h"
 #include "canvas/pixel_kernels.h"
 #include "canvas/traced_runs.h"
+#include "canvas/zoom_twin.h"
 
 namespace {
 
@@ -55,6 +57,22 @@ void TCanvas::SetImage(QImage* image) {
     EndPaint();
     ForgetPicture();
     image_ = image;
+    twinStale_ = true;
+}
+
+void TCanvas::SetZoom(double zoom) {
+    if (std::abs(zoom - 1.0) < 1e-9 || image_ == nullptr) {
+        twin_.reset();
+    } else if (!twin_ || twin_->zoom() != zoom) {
+        twin_ = std::make_unique<ZoomTwin>(*image_, zoom);
+        twinStale_ = false;
+    }
+}
+
+ZoomTwin* TCanvas::Twin() {
+    if (twin_ && twinStale_) twin_->Sync(*image_, image_->rect());
+    twinStale_ = false;
+    return twin_.get();
 }
 
 QPainter& TCanvas::Painter() {
@@ -292,6 +310,8 @@ void TCanvas::TextOut(int x, int y, const QString& text) {
     const TextRun& run = Run(text);
     const int width = run.width;
     if (image_ != nullptr && !image_->isNull() && !text.isEmpty()) {
+        if (twin_) Twin();  // up to date under the text before the text is drawn over it
+        drawingText_ = twin_ != nullptr;
         const QRect ground(x, y, width, fontHeight_);
         const QRgb ink = 0xFF000000u | Font.Color;
         if (IsRgb32(*image_)) {
@@ -311,6 +331,13 @@ void TCanvas::TextOut(int x, int y, const QString& text) {
             p.drawText(QPoint(x, y + fontAscent_), text);
             // Glyphs may overhang their advance a little (italic, large sizes).
             MarkDirty(QRect(x - fontHeight_ / 2, y, width + fontHeight_, fontHeight_));
+        }
+        if (drawingText_) {
+            drawingText_ = false;
+            const QRect cell(x, y, width, fontHeight_);
+            twin_->Text(*image_, text, font_, Font.Color, cell,
+                        bkMode_ == OPAQUE ? std::optional<TColor>(bkColor_) : std::nullopt,
+                        run.runs.bounds.translated(x, y));
         }
     }
     pos_ = QPoint(x + width, y);

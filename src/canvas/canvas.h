@@ -38,6 +38,7 @@
 
 class QPainter;
 class TBitmap;
+class ZoomTwin;
 struct TextRun;
 struct LineStamp;
 
@@ -175,6 +176,11 @@ class TCanvas {
     // Ends the painter that the last drawing calls shared (see Painter()).
     void EndPaint();
 
+    // Keeps a copy of the picture at a zoom for the screen (none at 1, see zoom_twin.h), and
+    // gives it up to date.
+    void SetZoom(double zoom);
+    ZoomTwin* Twin();
+
   private:
     friend void SetBkMode(TCanvas* handle, int mode);
     void RealizeBrush();
@@ -193,6 +199,8 @@ class TCanvas {
     void DetachFor(const QRect& covered);
 
     void MarkDirty(const QRect& changed);
+    // The picture is about to change behind the canvas (given out for writing, resized, replaced).
+    void PictureChanging(const QRect& area);
     // Fills an area with a colour, skipping what is known to have it already.
     void Fill(QRect area, QRgb rgb);
     // Forgets what the canvas knows of its picture's pixels (the picture changed behind it).
@@ -226,6 +234,10 @@ class TCanvas {
     std::unique_ptr<QPainter> painter_;
     const uchar* painterBits_ = nullptr;
     unsigned painterFont_ = 0;  // the font serial the painter was given
+
+    std::unique_ptr<ZoomTwin> twin_;
+    bool twinStale_ = false;    // the picture changed behind the canvas
+    bool drawingText_ = false;  // the twin draws text itself
 };
 
 using HDC = TCanvas*;

@@ -2,23 +2,39 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <cmath>
 #include <utility>
+
+#include "canvas/zoom_twin.h"
 
 TImage::TImage(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+void PaintPicture(QPainter& p, const QRect& area, TCanvas& canvas, TColor rest) {
+    const QImage& image = *canvas.Image();
+    const QRect covered = image.isNull() ? QRect() : image.rect() & area;
+    // Whatever the picture does not cover shows the colour of what is behind it.
+    for (const QRect& r : QRegion(area).subtracted(QRegion(covered)))
+        p.fillRect(r, ToQColor(rest));
+    if (covered.isEmpty()) return;
+    const QTransform t = p.worldTransform();
+    ZoomTwin* twin = t.type() <= QTransform::TxScale ? canvas.Twin() : nullptr;
+    if (twin == nullptr || std::abs(t.m11() - twin->zoom()) > 1e-6 ||
+        std::abs(t.m22() - twin->zoom()) > 1e-6) {
+        p.drawImage(covered.topLeft(), image, covered);
+        return;
+    }
+    const QRect from = twin->Map(covered);
+    p.save();
+    p.setWorldTransform(QTransform::fromTranslate(std::round(t.dx()), std::round(t.dy())));
+    p.drawImage(from.topLeft(), twin->image(), from);
+    p.restore();
+}
+
 void TImage::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    const QImage& image = std::as_const(Picture.Bitmap).Image();
-    const QRect area = event->rect();
-    const QRect covered = image.isNull() ? QRect() : QRect(QPoint(0, 0), image.size()) & area;
-    if (!covered.isEmpty()) p.drawImage(covered.topLeft(), image, covered);
-    if (covered == area) return;
-    // Whatever the picture does not cover shows the parent's face.
-    const QRegion rest = QRegion(area).subtracted(QRegion(covered));
-    for (const QRect& r : rest)
-        p.fillRect(r, ToQColor(clBtnFace));
+    PaintPicture(p, event->rect(), *Canvas(), clBtnFace);
 }
 
 TTimer::TTimer(QObject* parent) : QObject(parent) {

@@ -19,6 +19,10 @@ using TButton = QPushButton;
 using TRichEdit = QTextEdit;
 using TScrollBar = QScrollBar;
 
+// Paints `area` (widget coordinates) of a canvas's picture, the rest of `area` in `rest`. When the
+// painter scales by the canvas's zoom (a zoomed view), the zoomed copy is painted pixel for pixel.
+void PaintPicture(QPainter& p, const QRect& area, TCanvas& canvas, TColor rest);
+
 // A picture control: shows the top-left part of its bitmap, as large as the control.
 class TImage : public QWidget {
     Q_OBJECT

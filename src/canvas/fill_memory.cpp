@@ -8,6 +8,7 @@
 
 #include "canvas/canvas.h"
 #include "canvas/pixel_kernels.h"
+#include "canvas/zoom_twin.h"
 
 namespace {
 
@@ -34,6 +35,17 @@ void TCanvas::MarkDirty(const QRect& changed) {
     }
     // Areas known to be of one colour no longer are where something changed.
     std::erase_if(uniform_, [&](const Uniform& u) { return Overlap(u.area, changed); });
+    if (twin_ && !drawingText_) twin_->Sync(*image_, changed);
+}
+
+void TCanvas::PictureChanging(const QRect& area) {
+    EndPaint();
+    ForgetPicture();
+    const bool drawingText = drawingText_;
+    drawingText_ = true;  // nothing to copy to the twin yet: it is brought up to date later
+    MarkDirty(area);
+    drawingText_ = drawingText;
+    twinStale_ = true;
 }
 
 void TCanvas::ForgetPicture() {
