@@ -60,8 +60,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), form_(new Ttable)
         QSettings().setValue(kSpeed, value);
         UpdateStatus();
     });
-    connect(view_, &ZoomView::ZoomChanged, this,
-            [](double zoom) { QSettings().setValue(kZoom, zoom); });
+    connect(view_, &ZoomView::ZoomChanged, this, [this](double zoom) {
+        QSettings().setValue(kZoom, zoom);
+        player_->Redraw();  // the texts drawn again at the new size
+    });
     if (settings.value(kFullScreen, false).toBool()) setWindowState(Qt::WindowFullScreen);
     UpdateStatus();
 }

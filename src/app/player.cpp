@@ -100,6 +100,15 @@ void Player::GoTo(int frame) {
     emit Changed();
 }
 
+void Player::Redraw() {
+    const ScenePosition at = Position();
+    if (at.frames == 0) {
+        form_.Timer1Timer(form_.Timer1);  // the still scenes draw everything on every tick
+    } else if (start_ && at.frame > 0) {
+        GoTo(at.frame);
+    }
+}
+
 void Player::Restart() {
     const int item = Position().item;
     if (item >= 0) Choose(item);

@@ -46,6 +46,8 @@ class Player : public QObject {
     // The lesson on screen at `frame` (1 to its last), replayed from its start.
     void GoTo(int frame);
     void Restart();
+    // Draws the scene on screen again as it is (after a change of zoom, say).
+    void Redraw();
     void Choose(int item);  // as choosing the item in the menu and pressing the start button
     void Faster();
     void Slower();

@@ -18,16 +18,22 @@ void PaintPicture(QPainter& p, const QRect& area, TCanvas& canvas, TColor rest) 
     for (const QRect& r : QRegion(area).subtracted(QRegion(covered)))
         p.fillRect(r, ToQColor(rest));
     if (covered.isEmpty()) return;
-    const QTransform t = p.worldTransform();
-    ZoomTwin* twin = t.type() <= QTransform::TxScale ? canvas.Twin() : nullptr;
-    if (twin == nullptr || std::abs(t.m11() - twin->zoom()) > 1e-6 ||
-        std::abs(t.m22() - twin->zoom()) > 1e-6) {
+    // The zoom is in the painter's transform to the device, wherever it was put (the view's
+    // world transform, or a redirection when the widget is drawn into a picture).
+    const QTransform d = p.deviceTransform();
+    ZoomTwin* twin = d.type() <= QTransform::TxScale ? canvas.Twin() : nullptr;
+    if (twin == nullptr || std::abs(d.m11() - twin->zoom()) > 1e-6 ||
+        std::abs(d.m22() - twin->zoom()) > 1e-6) {
         p.drawImage(covered.topLeft(), image, covered);
         return;
     }
+    // Drawn one pixel of the twin to one pixel of the device, from the widget's rounded place.
+    const QTransform below = p.worldTransform().inverted() * d;
+    const QTransform place =
+        QTransform::fromTranslate(std::round(d.dx()), std::round(d.dy())) * below.inverted();
     const QRect from = twin->Map(covered);
     p.save();
-    p.setWorldTransform(QTransform::fromTranslate(std::round(t.dx()), std::round(t.dy())));
+    p.setWorldTransform(place);
     p.drawImage(from.topLeft(), twin->image(), from);
     p.restore();
 }
