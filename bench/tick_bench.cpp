@@ -24,6 +24,7 @@
 #include <string>
 
 #include "app/look.h"
+#include "app/player.h"
 #include "app/snapshot.h"
 #include "app/table.h"
 #include "engine/globals.h"
@@ -185,6 +186,27 @@ void LessonBenchmark(benchmark::State& state, int item) {
     state.counters["cpu_ms"] = benchmark::Counter(cpu * 1e3, benchmark::Counter::kAvgIterations);
 }
 
+// « Fin » in the middle of a lesson: the lesson replayed unseen from its start to its last
+// frame, and the repaint of the whole window that follows.
+void EndBenchmark(benchmark::State& state, int item) {
+    stage.form.reset();
+    stage.item = -2;
+    auto form = std::make_unique<Ttable>();
+    PrepareForScript(*form);
+    Player player(*form);
+    ApplyAction(*form, {ScriptAction::Ticks, 2});
+    ApplyAction(*form, {ScriptAction::Select, item});
+    ApplyAction(*form, {ScriptAction::Ticks, 80});
+    double cpu = 0;
+    for (auto _ : state) {
+        const double cpuStart = ThreadSeconds();
+        player.GoToEnd();
+        QCoreApplication::processEvents();
+        cpu += ThreadSeconds() - cpuStart;
+    }
+    state.counters["cpu_ms"] = benchmark::Counter(cpu * 1e3, benchmark::Counter::kAvgIterations);
+}
+
 // TT_BENCH_ITERATIONS=N fixes the number of timed ticks (for a profiler run); otherwise the
 // library chooses.
 void RegisterAll() {
@@ -213,6 +235,10 @@ void RegisterAll() {
             } else {
                 b->MinTime(0.3);  // a dozen lessons
             }
+            b = benchmark::RegisterBenchmark((std::string("end/") + scene.name).c_str(),
+                                             [item](benchmark::State& s) { EndBenchmark(s, item); });
+            b->Unit(benchmark::kMillisecond);
+            if (iterations > 0) b->Iterations(std::max(1, iterations / kFrames));
         }
     }
 }
