@@ -19,6 +19,7 @@ TT_TEST_PACKAGES=(
   xvfb xdotool x11-utils
   clang libclang-rt-14-dev llvm
   openbox  # maximizes the real window as a desktop does; a bare X server leaves it at design size
+  appstream  # checks the software-centre description of the package
 )
 
 tt_log() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }

@@ -25,9 +25,15 @@ root="$tmp/root"
 dpkg-deb -x "$deb" "$root" || { echo "FAIL: cannot unpack"; exit 1; }
 for f in usr/bin/table-tracante usr/share/applications/table-tracante.desktop \
          usr/share/icons/hicolor/64x64/apps/table-tracante.png \
-         usr/share/table-tracante/komm1.rtf usr/share/table-tracante/komm5.rtf; do
+         usr/share/table-tracante/komm1.rtf usr/share/table-tracante/komm5.rtf \
+         usr/share/doc/table-tracante/copyright usr/share/man/man1/table-tracante.1.gz \
+         usr/share/metainfo/table-tracante.metainfo.xml; do
   [ -e "$root/$f" ] || fail "missing from the package: /$f"
 done
+grep -q "^License: Expat" "$root/usr/share/doc/table-tracante/copyright" || fail "copyright without its licence"
+zcat "$root/usr/share/man/man1/table-tracante.1.gz" | grep -q "snapshot" || fail "manual page without the options"
+appstreamcli validate --no-net "$root/usr/share/metainfo/table-tracante.metainfo.xml" >"$tmp/as.log" 2>&1 \
+  || fail "metainfo does not validate: $(cat "$tmp/as.log")"
 desktop="$root/usr/share/applications/table-tracante.desktop"
 grep -q '^Name=Table traçante$' "$desktop" || fail "menu entry without its French name"
 grep -q '^Categories=.*Education' "$desktop" || fail "menu entry not in Education"
