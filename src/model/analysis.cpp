@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 namespace model {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
@@ -109,8 +109,8 @@ SecondOrder Approximation(const Parameters& p, double gain) {
         out.peakTime = kNaN;
     } else {
         const double root = std::sqrt(1 - out.zeta * out.zeta);
-        out.overshootPct = 100 * std::exp(-kPi * out.zeta / root);
-        out.peakTime = kPi / (out.wn * root);
+        out.overshootPct = 100 * std::exp(-std::numbers::pi * out.zeta / root);
+        out.peakTime = std::numbers::pi / (out.wn * root);
     }
     return out;
 }
@@ -134,7 +134,8 @@ double ChooseSpan(const Parameters& p, const Settings& s, const SetPoint& sp) {
     const auto poles = ClosedLoopPoles(p, s.gain);
     const Complex slowest = poles[0];
     const double settle = slowest.real() == 0 ? kInf : 2 * 3 / std::abs(slowest.real());
-    const double ringing = slowest.imag() == 0 ? kInf : 8 * 2 * kPi / std::abs(slowest.imag());
+    const double ringing =
+        slowest.imag() == 0 ? kInf : 8 * 2 * std::numbers::pi / std::abs(slowest.imag());
     double span =
         slowest.real() < 0 ? std::min(settle, ringing) : (slowest.imag() != 0 ? ringing : settle);
     if (s.saturation) {

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace model {
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 // The trapezoid keeps the proportions of the 159-frame lesson: 39 frames rising, 60 at the
 // plateau, 39 falling and 21 back at zero.
@@ -35,7 +34,7 @@ double SetPoint::At(double t) const {
             return 0;
         }
         case Shape::Sine:
-            return amplitude * std::sin(2 * kPi * frequency * t);
+            return amplitude * std::sin(2 * std::numbers::pi * frequency * t);
     }
     return 0;
 }
