@@ -16,8 +16,8 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 const Parameters kP;
-// The plant's polynomial (L s + R)(J s + f) + Ke·Kt = a3 s² ... straight from its constants, and
-// the loop's a0 per unit of gain.
+// Straight from the plant's constants: (L s + R)(J s + f) + Ke·Kt = a3 s² + a2 s + a1, and the
+// loop's a0 = G·Ks·Kt/N per unit of gain.
 const double kA1 = kP.R * kP.f + kP.Ke * kP.Kt, kA2 = kP.L * kP.f + kP.R * kP.J, kA3 = kP.L * kP.J;
 const double kLoop = kP.sensorGain * kP.Kt / kP.gearRatio;
 const double kCritical = kA2 * kA1 / (kA3 * kLoop);
