@@ -1,8 +1,32 @@
 #include "app/command_line.h"
 
 #include <cctype>
+#include <charconv>
+#include <cmath>
 
 namespace {
+
+// The laboratory's numeric inputs and their bounds, in their units.
+struct Bound {
+    const char* name;
+    double low, high;
+};
+constexpr Bound kGain{"G", 0.01, 10000};
+constexpr Bound kAmplitude{"amplitude", -10, 10};    // V: the sensor's range
+constexpr Bound kUsat{"Usat", 0.5, 50};              // V
+constexpr Bound kU0{"U0", 0.01, 10};                 // V
+constexpr Bound kFrequency{"frequence", 0.01, 100};  // Hz
+
+// A decimal number (a point or a comma before the decimals) within the bound.
+std::optional<double> ParseValue(std::string text, const Bound& b) {
+    for (char& ch : text)
+        if (ch == ',') ch = '.';
+    double v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(v)) return {};
+    if (v < b.low || v > b.high) return {};
+    return v;
+}
 
 // A whole number made of decimal digits only, within [low, high].
 std::optional<int> ParseNumber(const std::string& text, int low, int high) {
@@ -18,6 +42,46 @@ std::optional<int> ParseNumber(const std::string& text, int low, int high) {
 
 }  // namespace
 
+bool ApplySetting(const std::string& setting, model::Inputs& in, std::string& error) {
+    const auto eq = setting.find('=');
+    const std::string name = setting.substr(0, eq),
+                      value = eq == std::string::npos ? "" : setting.substr(eq + 1);
+    auto number = [&](const Bound& b, double& to) {
+        const auto v = ParseValue(value, b);
+        if (!v) {
+            char range[64];
+            std::snprintf(range, sizeof range, "%g à %g", b.low, b.high);
+            error = "valeur invalide pour " + name + " : « " + value + " » (attendu : de " + range +
+                    ")";
+            return false;
+        }
+        to = *v;
+        return true;
+    };
+    auto onOff = [&](const Bound& b, bool& on, double& to) {
+        on = !(value == "off" || value == "0");
+        return !on || number(b, to);
+    };
+    if (name == kGain.name) return number(kGain, in.settings.gain);
+    if (name == kAmplitude.name) return number(kAmplitude, in.amplitude);
+    if (name == kFrequency.name) return number(kFrequency, in.frequency);
+    if (name == kUsat.name) return onOff(kUsat, in.settings.saturation, in.settings.usat);
+    if (name == kU0.name) return onOff(kU0, in.settings.deadZone, in.settings.u0);
+    if (name == "forme") {
+        const std::pair<const char*, model::Shape> shapes[] = {
+            {"echelon", model::Shape::Step},      {"échelon", model::Shape::Step},
+            {"rampe", model::Shape::Ramp},        {"trapeze", model::Shape::Trapezoid},
+            {"trapèze", model::Shape::Trapezoid}, {"sinus", model::Shape::Sine}};
+        for (const auto& [word, shape] : shapes)
+            if (value == word) return in.shape = shape, true;
+        error = "forme invalide : « " + value + " » (attendu : echelon, rampe, trapeze ou sinus)";
+        return false;
+    }
+    error = "réglage inconnu pour --set : « " + name +
+            " » (attendu : G, forme, amplitude, Usat, U0 ou frequence)";
+    return false;
+}
+
 std::string UsageText() {
     return "Usage : table-tracante [--snapshot FICHIER.png] [--record FICHIER.gif] [ACTION]...\n"
            "\n"
@@ -29,6 +93,9 @@ std::string UsageText() {
            "  --record FICHIER.gif    même chose, et enregistre chaque top d'horloge comme une\n"
            "                          image d'un GIF animé (durée de chaque image : la période\n"
            "                          de l'horloge).\n"
+           "  --csv FICHIER.csv       écrit l'expérience du laboratoire (scène 7) : une ligne\n"
+           "                          par image, t (s), Ve, Vs, U (V), I (A), Omega (rad/s),\n"
+           "                          position du crayon x (mm).\n"
            "  --help                  affiche cette aide.\n"
            "\n"
            "FICHIER « - » : la sortie standard. Un fichier ordinaire n'est remplacé qu'une fois\n"
@@ -37,19 +104,24 @@ std::string UsageText() {
            "Actions (avec --snapshot ou --record) :\n"
            "  --ticks N      délivre N tops d'horloge (N de 0 à 100000).\n"
            "  --select I     sélectionne l'élément I du menu (0 à 6) et clique sur\n"
-           "                 « Démarrer l'Animation ».\n"
+           "                 « Démarrer l'Animation » ; 7 lance le laboratoire.\n"
            "  --comments     clique sur le bouton de commentaire affiché, s'il y en a un.\n"
+           "  --set NOM=VAL  règle le laboratoire, dès cet instant : G (gain, 0,01 à 10000),\n"
+           "                 forme (echelon, rampe, trapeze, sinus), amplitude (V, -10 à 10),\n"
+           "                 Usat (V, ou off), U0 (zone morte, V, ou off), frequence (Hz).\n"
            "\n"
            "Éléments du menu : 0 Présentation, 1 Boucle ouverte, 2 Boucle fermée (G faible),\n"
            "3 Boucle fermée (G grand), 4 Instabilité, 5 Réponse trapézoïdale,\n"
-           "6 Non-linéarité du moteur.\n"
+           "6 Non-linéarité du moteur, 7 Laboratoire.\n"
            "\n"
            "Codes de sortie : 0 réussite ; 1 démarrage impossible ; 2 option ou valeur\n"
            "invalide ; 3 écriture impossible (disque plein, permission, tube fermé…).\n"
            "\n"
            "Exemples : table-tracante --snapshot idle.png --ticks 2\n"
            "           table-tracante --snapshot - --ticks 2 > idle.png\n"
-           "           table-tracante --record lecon.gif --ticks 2 --select 3 --ticks 159\n";
+           "           table-tracante --record lecon.gif --ticks 2 --select 3 --ticks 159\n"
+           "           table-tracante --snapshot labo.png --csv labo.csv --set G=16 --select 7 \\\n"
+           "                          --ticks 159\n";
 }
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args,
@@ -109,15 +181,29 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             }
             cl.actions.push_back({ScriptAction::Ticks, *n});
         } else if (option == "--select") {
-            const auto text = takeValue("un numéro d'élément du menu (0 à 6)");
+            const auto text = takeValue("un numéro d'élément du menu (0 à 7)");
             if (!text) return std::nullopt;
-            const auto n = ParseNumber(*text, 0, 6);
+            const auto n = ParseNumber(*text, 0, kLastMenuItem);
             if (!n) {
                 error = "élément du menu invalide pour --select : « " + *text +
-                        " » (attendu : un entier de 0 à 6)";
+                        " » (attendu : un entier de 0 à 7)";
                 return std::nullopt;
             }
             cl.actions.push_back({ScriptAction::Select, *n});
+        } else if (option == "--set") {
+            const auto text = takeValue("un réglage NOM=VALEUR");
+            if (!text) return std::nullopt;
+            model::Inputs check;
+            if (!ApplySetting(*text, check, error)) return std::nullopt;
+            cl.actions.push_back({ScriptAction::Set, 0, *text});
+        } else if (option == "--csv") {
+            const auto file = takeValue("un nom de fichier");
+            if (!file) return std::nullopt;
+            if (!cl.csvFile.empty() || file->empty()) {
+                error = "l'option --csv attend un seul nom de fichier non vide";
+                return std::nullopt;
+            }
+            cl.csvFile = *file;
         } else if (option == "--comments") {
             if (inlineValue) {
                 error = "l'option --comments ne prend pas de valeur";
@@ -129,14 +215,14 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             return std::nullopt;
         }
     }
-    if (cl.snapshotFile == "-" && cl.recordFile == "-") {
-        error = "--snapshot et --record ne peuvent pas écrire tous deux sur la sortie standard (-)";
+    if ((cl.snapshotFile == "-") + (cl.recordFile == "-") + (cl.csvFile == "-") > 1) {
+        error = "une seule sortie peut écrire sur la sortie standard (-)";
         return std::nullopt;
     }
     if (!cl.help && !cl.Scripted() && !cl.actions.empty()) {
         error =
-            "les actions --ticks, --select et --comments demandent --snapshot FICHIER.png "
-            "ou --record FICHIER.gif";
+            "les actions --ticks, --select, --comments et --set demandent --snapshot FICHIER.png, "
+            "--record FICHIER.gif ou --csv FICHIER.csv";
         return std::nullopt;
     }
     return cl;

@@ -6,21 +6,35 @@
 #include <string>
 #include <vector>
 
+#include "model/experiment.h"
+
 struct ScriptAction {
-    enum Kind { Ticks, Select, Comments } kind;
-    int value = 0;
+    enum Kind { Ticks, Select, Comments, Set };
+    ScriptAction(Kind k, int v = 0, std::string s = {})
+        : kind(k), value(v), setting(std::move(s)) {}
+    Kind kind;
+    int value;
+    std::string setting;  // Set: NAME=VALUE, checked by ParseCommandLine
 };
 
 struct CommandLine {
-    bool Scripted() const { return !snapshotFile.empty() || !recordFile.empty(); }
+    bool Scripted() const {
+        return !snapshotFile.empty() || !recordFile.empty() || !csvFile.empty();
+    }
 
     bool help = false;
     std::string snapshotFile;  // a picture of the window at the end
     std::string recordFile;    // an animated GIF of every tick
+    std::string csvFile;       // the laboratory's run as CSV, at the end
     std::vector<ScriptAction> actions;
 };
 
 inline constexpr int kMaxTicks = 100000;
+inline constexpr int kLastMenuItem = 7;  // the laboratory
+
+// One of the laboratory's inputs from NAME=VALUE (G, forme, amplitude, Usat, U0, frequence).
+// On a wrong name or value, returns false and sets `error`.
+bool ApplySetting(const std::string& setting, model::Inputs& inputs, std::string& error);
 
 // Reads the arguments (without the program name). On bad input, returns nothing and sets
 // `error` to one line that names the problem.

@@ -8,8 +8,8 @@
 
 namespace {
 
-// Phase at the start of each lesson, menu items 1 to 6.
-constexpr int kLessonBase[] = {1, 201, 401, 601, 801, 1001};
+// Phase at the start of each lesson, menu items 1 to 6, and of the laboratory (7).
+constexpr int kLessonBase[] = {1, 201, 401, 601, 801, 1001, 1201};
 constexpr int kLessonFrames = 159;
 
 }  // namespace
@@ -17,7 +17,7 @@ constexpr int kLessonFrames = 159;
 ScenePosition PositionOf(int phase) {
     if (phase == 0) return {-1, 0, 0};
     if (phase == -1) return {0, 0, 0};
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 7; ++i) {
         const int frame = phase - kLessonBase[i];
         if (frame >= 0 && frame <= kLessonFrames) return {i + 1, frame, kLessonFrames};
     }
@@ -31,8 +31,9 @@ QString SceneName(int item) {
                                         "Rép. Ind. en Boucle Fermée (G:grand)",
                                         "Instabilité en B. Fermée si G très grand",
                                         "Réponse trapézoïdale en B. Fermée",
-                                        "Non linéarité du moteur"};
-    if (item < 0 || item > 6) return QStringLiteral("Accueil");
+                                        "Non linéarité du moteur",
+                                        "Laboratoire"};
+    if (item < 0 || item > 7) return QStringLiteral("Accueil");
     return QString::fromUtf8(names[item]);
 }
 
@@ -115,8 +116,12 @@ void Player::Restart() {
 }
 
 void Player::Choose(int item) {
-    form_.ListBox1->setCurrentRow(item, QItemSelectionModel::ClearAndSelect);
-    form_.Button1->click();
+    if (item == 7) {
+        StartLaboratory(form_);
+    } else {
+        form_.ListBox1->setCurrentRow(item, QItemSelectionModel::ClearAndSelect);
+        form_.Button1->click();
+    }
     if (paused_) SetPaused(false);
 }
 

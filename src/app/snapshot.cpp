@@ -34,10 +34,20 @@ void ApplyAction(Ttable& form, const ScriptAction& action, const std::function<v
             }
             break;
         case ScriptAction::Select:
-            form.ListBox1->setCurrentRow(action.value, QItemSelectionModel::ClearAndSelect);
-            form.Button1->click();
+            if (action.value == kLastMenuItem) {
+                StartLaboratory(form);
+            } else {
+                form.ListBox1->setCurrentRow(action.value, QItemSelectionModel::ClearAndSelect);
+                form.Button1->click();
+            }
             QCoreApplication::processEvents();
             break;
+        case ScriptAction::Set: {
+            model::Inputs inputs = Lab.inputs();
+            std::string error;
+            if (ApplySetting(action.setting, inputs, error)) Lab.Change(inputs);
+            break;
+        }
         case ScriptAction::Comments: {
             TButton* shown = nullptr;
             for (TButton* b : {B1, B2, B3, B4}) {
@@ -58,7 +68,9 @@ bool OpenScriptOutputs(const CommandLine& cl, ScriptOutputs& outputs, QString& e
     return (cl.snapshotFile.empty() ||
             outputs.picture.Open(QString::fromLocal8Bit(cl.snapshotFile.c_str()), error)) &&
            (cl.recordFile.empty() ||
-            outputs.recording.Open(QString::fromLocal8Bit(cl.recordFile.c_str()), error));
+            outputs.recording.Open(QString::fromLocal8Bit(cl.recordFile.c_str()), error)) &&
+           (cl.csvFile.empty() ||
+            outputs.data.Open(QString::fromLocal8Bit(cl.csvFile.c_str()), error));
 }
 
 QByteArray EncodePng(const QImage& picture) {
@@ -112,6 +124,20 @@ int RunSnapshot(Ttable& form, const CommandLine& cl, ScriptOutputs& outputs) {
           outputs.picture.Commit(error))) {
         Complain(error);
         return kExitOutput;
+    }
+    if (outputs.data.IsOpen()) {
+        if (!Lab.Running()) {
+            outputs.data.Cancel();
+            Complain(
+                QStringLiteral("--csv : aucune expérience du laboratoire n'a été lancée "
+                               "(--select 7)"));
+            return kExitUsage;
+        }
+        if (!(outputs.data.Write(QByteArray::fromStdString(Lab.Csv()), error) &&
+              outputs.data.Commit(error))) {
+            Complain(error);
+            return kExitOutput;
+        }
     }
     return 0;
 }

@@ -19,14 +19,16 @@ inline constexpr int kExitOutput = 3;   // a picture, recording or data file cou
 struct ScriptOutputs {
     Output picture;    // --snapshot
     Output recording;  // --record
+    Output data;       // --csv
 };
 bool OpenScriptOutputs(const CommandLine& cl, ScriptOutputs& outputs, QString& error);
 
 // Prepares a window for scripted use: no live timer, errors on stderr, laid out at full size.
 void PrepareForScript(Ttable& form);
 
-// One action: N timer ticks, a menu choice followed by a click on the start button, or a click
-// on the comment button that is showing. `afterTick`, when given, runs after every tick.
+// One action: N timer ticks, a menu choice followed by a click on the start button (7: a run of
+// the laboratory), a click on the comment button that is showing, or a setting of the
+// laboratory. `afterTick`, when given, runs after every tick.
 void ApplyAction(Ttable& form, const ScriptAction& action,
                  const std::function<void()>& afterTick = {});
 

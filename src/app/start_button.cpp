@@ -50,3 +50,12 @@ void Ttable::Button1Click(QObject* /*Sender*/) {
 
     ShowDrawing();
 }
+
+void StartLaboratory(Ttable& form) {
+    // The start button's tidying, with no lesson of the menu chosen and the laboratory's first
+    // phase already set.
+    Lab.Launch(Lab.inputs());
+    form.ListBox1->clearSelection();
+    Phase = 1201;
+    form.Button1->click();
+}

@@ -9,6 +9,11 @@
 #include "canvas/canvas.h"
 #include "canvas/controls.h"
 
+class Ttable;
+
+// Starts a new run of the laboratory with the inputs in force (see model/experiment.h).
+void StartLaboratory(Ttable& form);
+
 class Ttable : public QWidget {
     Q_OBJECT
   public:

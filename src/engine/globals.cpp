@@ -19,6 +19,7 @@ void SwapProgramGlobals(ProgramGlobals& o) {
     std::swap(TrapezoidVs, o.TrapezoidVs);
     std::swap(VeFromY, o.VeFromY);
     std::swap(VeToY, o.VeToY);
+    std::swap(Lab, o.Lab);
     std::swap(PenSprite, o.PenSprite);
     std::swap(TableBitmap, o.TableBitmap);
     std::swap(TableMask, o.TableMask);

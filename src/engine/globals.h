@@ -8,6 +8,7 @@
 
 #include "canvas/canvas.h"
 #include "canvas/controls.h"
+#include "model/experiment.h"
 
 class Ttable;
 
@@ -28,6 +29,9 @@ inline std::int32_t StepNonLinear = 0;
 inline double TrapezoidVs = 0.0;
 inline double VeFromY = 0.0;
 inline double VeToY = 0.0;
+
+// The laboratory's run: the loop's model, the pupil's inputs and what the run has given so far.
+inline model::Experiment Lab;
 
 // Off-screen bitmaps, created with the window and freed by Ttable::Destruction.
 inline std::unique_ptr<TBitmap> PenSprite;
@@ -57,6 +61,7 @@ struct ProgramGlobals {
     std::int32_t Phase = 0, StepLowGain = 0, StepHighGain = 0, StepInstability = 0,
                  StepTrapezoid = 0, StepNonLinear = 0;
     double TrapezoidVs = 0.0, VeFromY = 0.0, VeToY = 0.0;
+    model::Experiment Lab;
     std::unique_ptr<TBitmap> PenSprite, TableBitmap, TableMask, BackgroundBitmap, LeftPulley,
         RightPulley;
     TButton *B1 = nullptr, *B2 = nullptr, *B3 = nullptr, *B4 = nullptr;

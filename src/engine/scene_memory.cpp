@@ -31,6 +31,7 @@ SceneMemory CaptureScene(Ttable& form) {
     m.trapezoidVs = TrapezoidVs;
     m.veFromY = VeFromY;
     m.veToY = VeToY;
+    m.lab = Lab;
     for (std::size_t i = 0; i < m.bitmaps.size(); ++i) {
         TBitmap* b = Bitmaps()[i];
         m.bitmaps[i] = {std::as_const(*b).Image(), b->Canvas()->SaveState()};
@@ -50,6 +51,10 @@ void RestoreScene(Ttable& form, const SceneMemory& m) {
     TrapezoidVs = m.trapezoidVs;
     VeFromY = m.veFromY;
     VeToY = m.veToY;
+    // The pupil's changes during the run are kept: they are what the run is replayed with.
+    const auto changes = Lab.Changes();
+    Lab = m.lab;
+    Lab.SetChanges(changes);
     for (std::size_t i = 0; i < m.bitmaps.size(); ++i) {
         TBitmap* b = Bitmaps()[i];
         b->Image() = m.bitmaps[i].image;

@@ -1,8 +1,8 @@
 // What a lesson's run depends on besides its own frame number, as a value: the phase and step
-// counters, the trapezoid's memory, the pictures and canvas states of the table bitmaps, the
-// pulleys and the window's canvas, and the comment buttons. Taken when a lesson starts, it lets the
-// lesson be replayed, unseen, to any of its frames: the picture is then the one the lesson draws,
-// by construction.
+// counters, the trapezoid's memory, the laboratory's run, the pictures and canvas states of the
+// table bitmaps, the pulleys and the window's canvas, and the comment buttons. Taken when a lesson
+// starts, it lets the lesson be replayed, unseen, to any of its frames: the picture is then the one
+// the lesson draws, by construction.
 #pragma once
 
 #include <QImage>
@@ -11,6 +11,7 @@
 
 #include "canvas/canvas.h"
 #include "canvas/controls.h"
+#include "model/experiment.h"
 
 class Ttable;
 
@@ -18,6 +19,7 @@ struct SceneMemory {
     std::int32_t phase = 0;
     std::array<std::int32_t, 5> steps{};  // low gain, high gain, instability, trapezoid, non-linear
     double trapezoidVs = 0.0, veFromY = 0.0, veToY = 0.0;
+    model::Experiment lab;
     struct Picture {
         QImage image;
         TCanvas::State state;

@@ -17,6 +17,7 @@ void Ttable::Timer1Timer(QObject* /*Sender*/) {
     if (Phase > 600 && Phase < 760) InstabilityStep(*this);
     if (Phase > 800 && Phase < 960) TrapezoidStep(*this);
     if (Phase > 1000 && Phase < 1160) NonLinearStep(*this);
+    if (Phase > 1200 && Phase < 1360) LaboratoryStep(*this);
 
     ShowDrawing();
 }

@@ -11,3 +11,4 @@ void HighGainStep(Ttable& form);      // 400 < Phase < 560
 void InstabilityStep(Ttable& form);   // 600 < Phase < 760
 void TrapezoidStep(Ttable& form);     // 800 < Phase < 960
 void NonLinearStep(Ttable& form);     // 1000 < Phase < 1160
+void LaboratoryStep(Ttable& form);    // 1200 < Phase < 1360

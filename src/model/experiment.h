@@ -1,0 +1,84 @@
+// One run of the laboratory: the loop simulated over a span chosen for its settings, read at
+// each of the 159 frames of a lesson, with the changes the pupil made along the way and the run
+// before it kept for comparison. Plain values: a run can be copied, put back and played again,
+// and the same inputs always give the same run.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "model/analysis.h"
+#include "model/loop.h"
+
+namespace model {
+
+// What the pupil sets: the loop's settings and the set point (its span is the run's own).
+struct Inputs {
+    Settings settings;
+    Shape shape = Shape::Step;
+    double amplitude = 2;  // V
+    double frequency = 2;  // Hz, sine only
+};
+
+class Experiment {
+  public:
+    static constexpr int kFrames = 159;
+    // Samples taken in each frame (the figures are measured on them).
+    static constexpr int kSamplesPerFrame = 16;
+
+    Experiment();
+
+    // A new run from rest with these inputs; the run that was going on becomes the previous one.
+    void Launch(const Inputs& inputs);
+    // A change of inputs from the current frame on (before the first frame: the run's own inputs,
+    // and its span chosen again).
+    void Change(const Inputs& inputs);
+    // Simulates up to frame k (1 to kFrames), applying the changes made for the frames passed.
+    void AdvanceTo(int frame);
+
+    const Inputs& inputs() const { return inputs_; }      // as they are now
+    const Inputs& startInputs() const { return start_; }  // as the run began
+    bool Running() const { return launched_; }
+    int frame() const { return frame_; }
+    double span() const { return sp_.span; }
+    const SetPoint& setPoint() const { return sp_; }
+    const Parameters& parameters() const { return loop_.parameters(); }
+    // The signals at frames 0 to frame(); those of the previous run, all its frames.
+    const std::vector<Sample>& frames() const { return frames_; }
+    const std::vector<Sample>& previous() const { return previous_; }
+    // The frames where the inputs changed during the run.
+    std::vector<int> ChangeFrames() const;
+    // The changes are the pupil's, not the run's state: going back in a run keeps them.
+    std::vector<std::pair<int, Inputs>> Changes() const;
+    void SetChanges(const std::vector<std::pair<int, Inputs>>& changes);
+
+    // Figures measured on the run so far (its fine samples), and the linear theory at its gain.
+    Results Measured() const;
+    SecondOrder Theory() const { return Approximation(parameters(), inputs_.settings.gain); }
+    double Critical() const { return CriticalGain(parameters()); }
+
+    // The run as CSV: one row per frame (t = 0 and the frames played), SI units but the pen's
+    // position in millimetres, with a header row.
+    std::string Csv() const;
+
+    void SetStepSize(double dt);  // the integration step (1e-4 s)
+
+  private:
+    SetPoint MakeSetPoint(const Inputs& in, double span) const;
+    void Begin(const Inputs& inputs);  // at rest at frame 0, the span chosen for the inputs
+
+    Loop loop_;
+    Inputs start_;   // the run's inputs at frame 0
+    Inputs inputs_;  // the inputs in force
+    SetPoint sp_;
+    bool launched_ = false;
+    int frame_ = 0;
+    struct Edit {
+        int frame;
+        Inputs inputs;
+    };
+    std::vector<Edit> changes_;  // applied when the run reaches their frame
+    std::vector<Sample> frames_, fine_, previous_;
+};
+
+}  // namespace model
