@@ -21,7 +21,9 @@ AnimationExport::AnimationExport(const SceneMemory& start, int item, int frames,
                                  QWidget* dialogParent)
     : start_(start), frames_(frames), periodMs_(periodMs), dialogParent_(dialogParent) {
     // Built, laid out and set up without letting any event through: the window on screen must not
-    // run a handler while the globals are this window's.
+    // run a handler while the globals are this window's. The laboratory's run is replayed with
+    // the changes the pupil made during it.
+    const auto changes = Lab.Changes();
     WithGlobals(globals_, [&] {
         window_ = std::make_unique<Ttable>();
         window_->Timer1->SetEnabled(false);
@@ -29,11 +31,13 @@ AnimationExport::AnimationExport(const SceneMemory& start, int item, int frames,
         window_->setAttribute(Qt::WA_DontShowOnScreen);
         window_->resize(Ttable::kLayoutWidth, Ttable::kLayoutHeight);
         window_->show();
-        window_->ListBox1->setCurrentRow(item, QItemSelectionModel::ClearAndSelect);
+        if (item < window_->ListBox1->count())
+            window_->ListBox1->setCurrentRow(item, QItemSelectionModel::ClearAndSelect);
         window_->ScrollBar1->setValue(periodMs);
         window_->RichEdit1->setVisible(false);
         window_->RichEdit2->setVisible(false);
         RestoreScene(*window_, start_);
+        Lab.SetChanges(changes);
         B1 = B2 = B3 = B4 = nullptr;  // the shown window's buttons are not this window's
     });
     timer_.setInterval(0);

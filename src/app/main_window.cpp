@@ -12,6 +12,7 @@
 #include <QStatusBar>
 
 #include "app/animation_export.h"
+#include "app/lab_panel.h"
 #include "app/snapshot.h"
 #include "app/table.h"
 #include "app/zoom_view.h"
@@ -51,6 +52,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), form_(new Ttable)
     statusBar()->addWidget(sceneLabel_, 1);
     for (QLabel* l : {frameLabel_, periodLabel_, pauseLabel_})
         statusBar()->addPermanentWidget(l);
+    labPanel_ = new LabPanel(*form_, *player_, this);
+    addDockWidget(Qt::RightDockWidgetArea, labPanel_);
+    labPanel_->hide();
     CreateMenus();
 
     QSettings settings;
@@ -112,7 +116,7 @@ void MainWindow::CreateMenus() {
     add(QStringLiteral("Plus &lent"), {Qt::Key_Minus, Qt::KeypadModifier | Qt::Key_Minus},
         [p] { p->Slower(); });
     QMenu* scenes = play->addMenu(QStringLiteral("&Choisir la scène"));
-    for (int item = 0; item <= 6; ++item) {
+    for (int item = 0; item <= 7; ++item) {
         const auto key = Qt::Key(Qt::Key_0 + item);
         QAction* a = Add(scenes, QStringLiteral("%1 · %2").arg(item).arg(SceneName(item)),
                          {QKeySequence(key), QKeyCombination(Qt::KeypadModifier, key)}, nullptr);
@@ -162,6 +166,9 @@ void MainWindow::UpdateStatus() {
     periodLabel_->setText(QStringLiteral("%1 ms").arg(form_->ScrollBar1->value()));
     pauseLabel_->setText(player_->Paused() ? QStringLiteral("en pause") : QString());
     exportAction_->setEnabled(at.frames > 0 && player_->LessonStart().has_value());
+    dataAction_->setEnabled(Lab.Running());
+    labPanel_->setVisible(at.item == 7);
+    if (at.item == 7) labPanel_->Refresh();
 }
 
 QString MainWindow::StatusText() const {
@@ -229,6 +236,22 @@ void MainWindow::ExportAsked() {
                 QStringLiteral("Animations GIF (*.gif)"));
     QString error;
     if (!file.isEmpty() && ExportAnimation(file, error) == nullptr) Report(false, error);
+}
+
+bool MainWindow::SaveData(const QString& fileName, QString& error) {
+    if (!Lab.Running()) {
+        error = QStringLiteral("aucune expérience du laboratoire n'a été lancée");
+        return false;
+    }
+    return WriteOutput(fileName, QByteArray::fromStdString(Lab.Csv()), error, false);
+}
+
+void MainWindow::DataAsked() {
+    const QString file = AskFile(QStringLiteral("Exporter les données"),
+                                 QStringLiteral("laboratoire.csv"),
+                                 QStringLiteral("Données CSV (*.csv)"));
+    QString error;
+    if (!file.isEmpty()) Report(SaveData(file, error), error.isEmpty() ? file : error);
 }
 
 void MainWindow::SetFullScreen(bool on) {

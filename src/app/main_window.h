@@ -32,6 +32,8 @@ class MainWindow : public QMainWindow {
     // The client area's picture into a PNG file, or on the clipboard.
     bool SavePicture(const QString& fileName, QString& error);
     void CopyPicture();
+    // The laboratory's run as CSV.
+    bool SaveData(const QString& fileName, QString& error);
     // The lesson on screen, from its first frame to its last, into a GIF, in the background.
     AnimationExport* ExportAnimation(const QString& fileName, QString& error);
 
@@ -57,6 +59,7 @@ class MainWindow : public QMainWindow {
     // Menu slots.
     void SaveImageAsked();
     void ExportAsked();
+    void DataAsked();
     void ShowShortcuts();
     void ShowAbout();
 
@@ -69,6 +72,8 @@ class MainWindow : public QMainWindow {
     QLabel* periodLabel_;
     QLabel* pauseLabel_;
     QAction* exportAction_ = nullptr;
+    QAction* dataAction_ = nullptr;
+    class LabPanel* labPanel_ = nullptr;
     QList<QAction*> actions_;
     QPointer<AnimationExport> export_;
 };
