@@ -216,6 +216,7 @@ TEST(Rtf, HostileInputsReadSoundlyWithinTheMemoryBound) {
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         SCOPED_TRACE("input #" + std::to_string(i));
         Show(Read(inputs[i]), page);
+        if (HasFailure()) break;  // one failing input is enough to show
     }
 }
 
