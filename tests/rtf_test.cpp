@@ -182,8 +182,10 @@ TEST(Rtf, HostileInputsReadSoundlyWithinTheMemoryBound) {
           "{\\rtf1 |\\par", "{\\rtf1 |x\\par ", "{\\rtf1 |\\b x\\b0x", "{\\rtf1 |{\\b x}x",
           "{\\rtf1 |\\u8364?", "{\\rtf1 |\\fs1 x\\fs2 x\\fs3 x\\fs4 x\\fs5 x\\fs6 x\\cf7 x",
           "{\\rtf1 |\\fs99999999999 \\li-99999999999 \\uc99999 ",
-          "{\\rtf1{\\fonttbl|\\f1 a;\\f2 b;", "{\\rtf1{\\colortbl|\\red1;"})
+          "{\\rtf1{\\fonttbl|\\f1 a;\\f2 b;", "{\\rtf1{\\colortbl|\\red1;"}) {
+        SCOPED_TRACE(std::string(row));
         Read(Fill(std::string(row.substr(0, row.find('|'))), row.substr(row.find('|') + 1)));
+    }
     // Shown as well: a million braces, huge binary data, a very long word, what the fuzzer found
     // and its seeds, every third truncation of the shipped pages, and random bytes drawn mostly
     // from RTF's own syntax.
