@@ -24,6 +24,10 @@ void Driver::Comments() {
     ApplyAction(*form_, {ScriptAction::Comments, 0});
 }
 
+void Driver::Set(const std::string& setting) {
+    ApplyAction(*form_, {ScriptAction::Set, 0, setting});
+}
+
 QImage Driver::Client() {
     return form_->ClientPicture();
 }

@@ -20,6 +20,7 @@ class Driver {
     void Tick(int n = 1);
     void Select(int item);  // choose a scene in the menu and press the start button
     void Comments();        // press the comment button that is showing
+    void Set(const std::string& setting);  // a setting of the laboratory, NAME=VALUE
 
     QImage Client();                         // 793 x 553, controls included
     const QImage& Canvas() const;            // the window's own canvas
