@@ -1,245 +1,252 @@
-// The canvas layer, by its pixels. (Rectangles, wide lines, copies in every mode and text are
-// compared pixel for pixel with Qt's own painter in canvas_raster_test.)
+// The canvas layer, by its pixels. Random drawing calls on two bitmaps that take each other's
+// pictures are followed by a model of each canvas: its settings as the canvas documents them, and
+// its picture drawn by Qt's painter with the canvas's rules, by a textbook line rasteriser and by
+// a loop over the pixels for copies. Then the rules themselves, as tables.
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
-#include <algorithm>
-#include <cstdlib>
-#include <set>
+#include <QPainter>
+#include <array>
+#include <random>
 #include <utility>
 
 #include "canvas/canvas.h"
-#include "support/painter_reference.h"
-#include "support/pixels.h"
-
-TEST(Bitmap, NewBitmapsAreWhiteAndKeepTheirPictureWhenGrown) {
-    TBitmap b;
-    EXPECT_EQ(b.Width(), 0);
-    b.SetWidth(20);
-    EXPECT_EQ(b.Height(), 0);
-    b.SetHeight(40);
-    ASSERT_EQ(b.Image().size(), QSize(20, 40));
-    EXPECT_TRUE(All(b.Image(), QRect(0, 0, 20, 40), clWhite));
-
-    b.Canvas()->Pen.Color = clRed;
-    b.Canvas()->MoveTo(0, 0);
-    b.Canvas()->LineTo(5, 0);
-    b.SetWidth(30);
-    EXPECT_EQ(At(b.Image(), 4, 0), clRed) << "growing keeps what was drawn";
-    EXPECT_TRUE(All(b.Image(), QRect(20, 0, 10, 40), clWhite)) << "the new area is white";
-}
-
-TEST(Bitmap, AssignCopiesThePictureAndResetsTheCanvas) {
-    TBitmap source, target;
-    Ground(source, 10, 10, clGreen);
-    TCanvas& c = Ground(target, 3, 3);
-    c.Pen.Color = clRed;
-    c.Pen.Width = 3;
-    c.Font.Name = "Symbol";
-    c.CopyMode = cmSrcAnd;
-    target.Assign(source);
-    EXPECT_EQ(target.Width(), 10);
-    EXPECT_TRUE(All(target.Image(), QRect(0, 0, 10, 10), clGreen));
-    EXPECT_EQ(c.Pen.Color, clBlack);
-    EXPECT_EQ(c.Pen.Width, 1);
-    EXPECT_EQ(c.Font.Name, QStringLiteral("MS Sans Serif"));
-    EXPECT_EQ(c.CopyMode, cmSrcCopy);
-}
+#include "support/driver.h"
 
 namespace {
 
-using Pixels = std::set<std::pair<int, int>>;
+constexpr TColor kPalette[] = {clBlack, clWhite, clRed, clBlue, clYellow};
+// The sizes the scenes use, in points and in pixels at 96 dpi.
+constexpr int kSizes[][2] = {{6, 8}, {7, 9}, {8, 11}, {10, 13}, {12, 16}, {15, 20}, {40, 53}};
+const char* const kFaces[] = {"Arial", "MS Sans Serif", "Symbol"};
+// The last three are those drawn in the face Symbol.
+const char* const kTexts[] = {"Réglage à", "ATTENTION", "erreur = a/k", "W q", "W", "q"};
 
-// The pixels that MoveTo(x0, y0), LineTo(x1, y1) paints with the default pen (black, width 1) on
-// a white 40 x 40 bitmap. The pen ends at (x1, y1) whatever was painted.
-Pixels Stroke(int x0, int y0, int x1, int y1) {
-    TBitmap b;
-    TCanvas& c = Ground(b, 40, 40, clWhite);
-    c.MoveTo(x0, y0);
-    c.LineTo(x1, y1);
-    EXPECT_EQ(c.PenPos(), QPoint(x1, y1));
-    Pixels painted;
-    for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 40; ++x)
-            if (At(b.Image(), x, y) == clBlack) painted.insert({x, y});
-    return painted;
+// The whole number nearest to num / den (den > 0), the smaller one on a tie.
+int Nearest(int num, int den) {
+    const int below = num >= 0 ? num / den : -((den - 1 - num) / den);
+    return 2 * (num - below * den) > den ? below + 1 : below;
 }
 
-}  // namespace
+// One pixel for each step along the longer side, the nearest to the line; the end left out.
+void TextbookLine(QImage& image, QPoint from, QPoint to, TColor colour) {
+    const QPoint d = to - from;
+    const int steps = std::max(std::abs(d.x()), std::abs(d.y()));
+    for (int i = 0; i < steps; ++i) {
+        const QPoint p = from + QPoint(Nearest(i * d.x(), steps), Nearest(i * d.y(), steps));
+        if (image.rect().contains(p)) image.setPixel(p, 0xFF000000u | colour);
+    }
+}
 
-// Width-1 strokes paint their start and leave out their end, with one pixel per step along their
-// longer side, each within half a pixel of the true line (so, without gaps): the segments that a
-// chart adds one per tick join without doubling or gaps.
-TEST(Lines, ThinStrokeInEveryDirectionPaintsOnePixelPerStepAndLeavesOutItsEnd) {
-    for (int dx = -9; dx <= 9; ++dx) {
-        for (int dy = -9; dy <= 9; ++dy) {
-            if (dx == 0 && dy == 0) continue;
-            SCOPED_TRACE(testing::Message() << "from (20, 20) by (" << dx << ", " << dy << ")");
-            const Pixels painted = Stroke(20, 20, 20 + dx, 20 + dy);
-            const bool flat = std::abs(dx) >= std::abs(dy);
-            const int steps = flat ? std::abs(dx) : std::abs(dy);
-            EXPECT_TRUE(painted.count({20, 20}));
-            std::set<int> stepsPainted;
-            for (const auto& [x, y] : painted) {
-                // The pixel's step along the longer side, and its distance across from the line.
-                const int step = flat ? (x - 20) * dx / steps : (y - 20) * dy / steps;
-                const double off = flat ? y - 20 - static_cast<double>(step) * dy / steps
-                                        : x - 20 - static_cast<double>(step) * dx / steps;
-                EXPECT_TRUE(step >= 0 && step < steps) << "(" << x << ", " << y << ")";
-                EXPECT_LE(std::abs(off), 0.5) << "(" << x << ", " << y << ")";
-                stepsPainted.insert(step);
-            }
-            EXPECT_EQ(static_cast<int>(painted.size()), steps);
-            EXPECT_EQ(static_cast<int>(stepsPainted.size()), steps);
+// New bitmaps, and the area a resize adds, are white; the rest keeps its pixels.
+QImage Resized(const QImage& picture, QSize size) {
+    QImage resized(size, QImage::Format_RGB32);
+    resized.fill(Qt::white);
+    QPainter(&resized).drawImage(0, 0, picture);
+    return resized;
+}
+
+// What a canvas should hold, kept by hand, and the picture its drawing should give.
+struct Model {
+    QImage picture = Resized(QImage(), {120, 90});
+    TPen pen{};
+    TFont font{};
+    int size = 2;  // of the font, in kSizes
+    TColor brush = clWhite, ground = clWhite;
+    TBrushStyle style = bsSolid;
+    bool brushSet = true, opaque = true;
+    TCopyMode mode = cmSrcCopy;
+    QPoint pos{};
+
+    // The first drawing call after the brush was set makes the text background follow it: opaque
+    // in its colour when solid, none when hatched or clear.
+    void Realize() {
+        if (!std::exchange(brushSet, false)) return;
+        opaque = style == bsSolid;
+        if (opaque) ground = brush;
+    }
+    // Qt's painter, aliased, with the pen and brush as the canvas sets them (brush styles in the
+    // order of TBrushStyle).
+    template <typename Draw>
+    void Paint(Qt::PenJoinStyle join, Draw draw) {
+        QPainter p(&picture);
+        p.setPen(QPen(ToQColor(pen.Color), std::max(1, pen.Width), Qt::SolidLine,
+                      pen.Width <= 1 ? Qt::FlatCap : Qt::RoundCap, join));
+        p.setBrush(QBrush(ToQColor(brush),
+                          std::array{Qt::SolidPattern, Qt::NoBrush, Qt::CrossPattern}[style]));
+        draw(p);
+    }
+};
+
+class CanvasRandom : public testing::TestWithParam<unsigned> {};
+
+TEST_P(CanvasRandom, DrawsAsItsModelAndReportsEveryChange) {
+    std::mt19937 random(GetParam());
+    auto number = [&](int from, int to) { return from + int(random() % unsigned(to - from + 1)); };
+    auto chance = [&](int in) { return random() % unsigned(in) == 0; };
+    auto delta = [&] { return chance(2) ? number(-4, 4) : number(-60, 60); };
+    TBitmap bitmaps[2];
+    Model models[2];
+    for (TBitmap& b : bitmaps)
+        b.SetSize(120, 90);
+    for (int step = 0; step < 2500; ++step) {
+        // Calls: 0-4 Rectangle (0-1 bands across), 5 Ellipse, 6-9 MoveTo and LineTo (8-9 LineTo on
+        // from the pen), 10 Polygon, 11-12 TextOut, 13-14 Draw, 15 Assign, 16 a resize, 17 the
+        // picture written on behind the canvas's back; before each, some of the settings change.
+        const int side = number(0, 1), op = number(0, 17);
+        TBitmap& b = bitmaps[side];
+        TCanvas& c = *b.Canvas();
+        Model& m = models[side];
+        const int w = m.picture.width(), h = m.picture.height();
+        const QImage before = std::as_const(b).Image().copy();
+        c.TakeDirtyRect();
+        const bool brushColour = chance(4), brushStyle = chance(4);
+        if (brushColour) c.Brush.Color = m.brush = kPalette[number(0, 4)];
+        if (brushStyle) c.Brush.Style = m.style = TBrushStyle(number(0, 2));
+        m.brushSet |= brushColour || brushStyle;
+        if (chance(5)) {  // the text background on or off, until the next brush
+            m.Realize();
+            SetBkMode(c.Handle(), (m.opaque = chance(2)) ? OPAQUE : TRANSPARENT);
+        }
+        if (chance(3)) c.Pen = m.pen = {kPalette[number(0, 4)], number(0, 4)};
+        if (chance(3))
+            c.Font = m.font = {kFaces[number(0, 2)], kSizes[m.size = number(0, 6)][0],
+                               kPalette[number(0, 4)], chance(2)};
+        if (chance(4)) c.CopyMode = m.mode = TCopyMode(number(0, 2));
+        int l = number(-15, w + 15), t = number(-15, h + 15), r = l + delta(), bottom = t + delta();
+        if (chance(3)) chance(2) ? (r = l) : (bottom = t);    // straight down or across
+        if (op < 2) l = number(7, 13), r = number(107, 113);  // a band across, as the scenes fill
+        const QPoint at(l, t), to(r, bottom), p2(r + delta(), t), from = op < 8 ? at : m.pos;
+        // Rectangle and Ellipse cover up to right-1 and bottom-1, whatever the order of the
+        // corners.
+        const QRectF box(std::min(l, r), std::min(t, bottom), std::abs(r - l) - 1,
+                         std::abs(bottom - t) - 1);
+        const bool thin = op >= 6 && op < 10 && m.pen.Width <= 1;
+        if (op < 13) m.Realize();  // drawing calls (Draw leaves the brush as it is)
+        QRect cell;                // of the text
+        QString text;
+        if (op < 6) {  // rectangles and an ellipse
+            op < 5 ? c.Rectangle(l, t, r, bottom) : c.Ellipse(l, t, r, bottom);
+            m.Paint(op < 5 ? Qt::MiterJoin : Qt::RoundJoin,
+                    [&](QPainter& p) { op < 5 ? p.drawRect(box) : p.drawEllipse(box); });
+        } else if (op < 10) {
+            if (op < 8) c.MoveTo(l, t);
+            c.LineTo(r, bottom);
+            if (thin) TextbookLine(m.picture, from, to, m.pen.Color);
+            if (!thin) m.Paint(Qt::RoundJoin, [&](QPainter& p) { p.drawLine(from, to); });
+            m.pos = to;
+        } else if (op == 10) {
+            c.Polygon({{l, t}, {r, bottom}, {p2.x(), p2.y()}});
+            m.Paint(Qt::MiterJoin, [&](QPainter& p) { p.drawPolygon(QPolygon({at, to, p2})); });
+        } else if (op < 13) {
+            // Arial (and the default face) are drawn with Liberation Sans.
+            const QString face = m.font.Name == "Symbol" ? "Symbol" : "Liberation Sans";
+            c.TextOut(l, t, text = kTexts[number(face == "Symbol" ? 3 : 0, 5)]);
+            const QFont font = MakeFont(face, kSizes[m.size][1], m.font.Bold);
+            const QFontMetrics metrics(font);
+            cell = QRect(l, t, metrics.horizontalAdvance(text), metrics.height());
+            QPainter p(&m.picture);
+            if (m.opaque) p.fillRect(cell, ToQColor(m.ground));
+            p.setFont(font);
+            p.setPen(ToQColor(m.font.Color));
+            p.drawText(l, t + metrics.ascent(), text);
+            m.pos = QPoint(l + cell.width(), t);
+            EXPECT_EQ(QSize(c.TextWidth(text), c.TextHeight(text)), cell.size()) << step;
+        } else if (op < 15) {  // the other bitmap, combined pixel by pixel as the copy mode says
+            const QImage& source = models[1 - side].picture;  // modes: copy, AND, OR
+            for (int y = 0; y < source.height(); ++y)
+                for (int x = 0; x < source.width(); ++x)
+                    if (const QPoint p = at + QPoint(x, y); m.picture.rect().contains(p)) {
+                        const QRgb s = source.pixel(x, y), d = m.picture.pixel(p);
+                        m.picture.setPixel(p, std::array{s, s & d, s | d}[m.mode]);
+                    }
+            c.Draw(l, t, &bitmaps[1 - side]);
+        } else if (op == 15) {
+            b.Assign(bitmaps[1 - side]);
+            m = Model{.picture = models[1 - side].picture};
+        } else if (op == 16) {
+            const int nw = chance(3) ? w : number(1, 140), nh = chance(3) ? h : number(1, 100);
+            b.SetHeight(nh);
+            b.SetWidth(nw);
+            m.picture = Resized(m.picture, {nw, nh});
+        } else {
+            const QColor colour = ToQColor(kPalette[number(0, 4)]);
+            QPainter(&b.Image()).fillRect(QRect(at, to).normalized(), colour);
+            QPainter(&m.picture).fillRect(QRect(at, to).normalized(), colour);
+        }
+        const QImage& shown = std::as_const(b).Image();
+        const QRect dirty = c.TakeDirtyRect();
+        ASSERT_EQ(Differences(shown, m.picture), 0) << "step " << step << ", call " << op;
+        ASSERT_TRUE(std::as_const(bitmaps[1 - side]).Image() == models[1 - side].picture) << step;
+        // Every changed pixel is reported; for text, nothing far from its cell.
+        const int changed = Differences(before, shown);
+        ASSERT_EQ(dirty.isEmpty() ? 0 : Differences(before, shown, dirty), changed) << step;
+        ASSERT_TRUE(cell.isNull() || cell.adjusted(-9, -9, 9, 9).contains(dirty | cell)) << step;
+        ASSERT_EQ(c.PenPos(), m.pos) << step;
+        // A thin line, or text on no background, drawn again over itself changes nothing.
+        if (thin || (!cell.isNull() && !m.opaque)) {
+            if (thin) c.MoveTo(from.x(), from.y());
+            thin ? c.LineTo(r, bottom) : c.TextOut(l, t, text);
+            ASSERT_TRUE(c.TakeDirtyRect().isEmpty() && shown == m.picture) << step;
         }
     }
 }
 
-// (Straight and diagonal strokes, and those that pass off-centre, are fixed by the rule above;
-// here the ties, the empty stroke and the clipping.)
-TEST(Lines, ShortStrokesPaintExactlyThesePixels) {
-    const struct {
-        int x0, y0, x1, y1;
-        Pixels expected;
-        const char* what;
-    } cases[] = {
-        {5, 5, 5, 5, {}, "no length: nothing"},
-        // A chart segment one column wide climbing or falling four rows: one pixel in each row it
-        // leaves, in the column nearest to the line (halfway, on the third row, goes left).
-        {20, 20, 21, 16, {{20, 20}, {20, 19}, {20, 18}, {21, 17}}, "steep up"},
-        {20, 20, 21, 24, {{20, 20}, {20, 21}, {20, 22}, {21, 23}}, "steep down"},
-        // Halfway between two pixels the left or the upper one is taken.
-        {5, 10, 6, 12, {{5, 10}, {5, 11}}, "two rows for one column"},
-        {6, 12, 5, 10, {{6, 12}, {5, 11}}, "two rows for one column, reversed"},
-        {10, 5, 12, 6, {{10, 5}, {11, 5}}, "two columns for one row"},
-        {12, 6, 10, 5, {{12, 6}, {11, 5}}, "two columns for one row, reversed"},
-        // Strokes leaving the bitmap are clipped, and the pen still ends at the end point.
-        {-3, 2, 3, 2, {{0, 2}, {1, 2}, {2, 2}}, "from outside on the left"},
-        {38, 39, 45, 39, {{38, 39}, {39, 39}}, "out on the right"},
+INSTANTIATE_TEST_SUITE_P(Seeds, CanvasRandom,
+                         testing::Values(6u, 11u, 12u, 13u, 37u, 43u, 45u,
+                                         50u));  // seeds that once showed faults
+
+// Rectangle(l, t, r, b) with a width-1 pen covers columns l..r-1 and rows t..b-1, a width-2 pen
+// straddles that outline from one pixel outside it, and a cross-hatched brush paints only its grid
+// (row 3 and column 4 of every 8 from the picture's corner), leaving the rest as it was.
+TEST(CanvasRules, RectanglesCoverTheirOutlineAndHatchOnlyTheirGrid) {
+    const int rows[][6] = {
+        {3, 4, 13, 9, 1, bsSolid},  {13, 9, 3, 4, 1, bsSolid},   {2, 20, 22, 1, 1, bsCross},
+        {5, 6, 19, 22, 2, bsCross}, {6, 10, 10, 6, 2, bsSolid},  {-4, -3, 30, 27, 2, bsCross},
+        {1, 1, 5, 5, 1, bsClear},   {20, 2, 9, 15, 2, bsClear},  {3, 3, 5, 8, 1, bsSolid},
+        {0, 0, 24, 24, 1, bsCross}, {-6, 4, 40, 30, 2, bsSolid}, {22, 22, 18, 18, 2, bsCross},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Stroke(c.x0, c.y0, c.x1, c.y1), c.expected) << c.what;
-    Pixels row;
-    for (int x = 0; x < 40; ++x)
-        row.insert({x, 5});
-    EXPECT_EQ(Stroke(-5, 5, 45, 5), row) << "across the whole bitmap";
-}
-
-// (Segments each moved to their start, one per column as the charts add them, join as the short
-// strokes above show: each paints its start and leaves out its end.)
-TEST(Lines, SegmentsContinuedFromThePenJoinWithoutGapOrOverlap) {
-    TBitmap b;
-    TCanvas& c = Ground(b, 40, 40, clWhite);
-    // Continued from the pen position: one pixel on each row from 30 up to 23, none on row 22.
-    c.MoveTo(10, 30);
-    c.LineTo(11, 25);
-    c.LineTo(12, 22);
-    for (int y = 23; y <= 30; ++y)
-        EXPECT_EQ(Count(b.Image(), QRect(0, y, 40, 1), clBlack), 1) << "row " << y;
-    EXPECT_EQ(Count(b.Image(), b.Image().rect(), clBlack), 8);
-}
-
-TEST(Shapes, EllipseAndPolygonStayInTheirBox) {
-    TBitmap b;
-    TCanvas& c = Ground(b, 40, 40, clWhite);
-    c.Pen.Color = clBtnFace;
-    c.Brush.Color = clRed;
-    c.Ellipse(0, 0, 30, 30);
-    QRect disc =
-        Bounds(b.Image(), b.Image().rect(), clRed) | Bounds(b.Image(), b.Image().rect(), clBtnFace);
-    EXPECT_EQ(disc, QRect(0, 0, 30, 30));
-    EXPECT_EQ(At(b.Image(), 15, 15), clRed);
-    EXPECT_EQ(At(b.Image(), 0, 0), clWhite) << "corners stay outside the disc";
-
-    Ground(b, 40, 40, clWhite);
-    c.Pen.Color = clBlue;
-    c.Brush.Color = clYellow;
-    c.Polygon({{5, 5}, {25, 5}, {15, 25}});
-    EXPECT_EQ(At(b.Image(), 15, 10), clYellow);
-    EXPECT_EQ(At(b.Image(), 15, 5), clBlue);
-    EXPECT_EQ(At(b.Image(), 5, 20), clWhite);
-}
-
-TEST(Text, PointSizesAreNinetySixDpiPixels) {
-    for (auto [points, pixels] :
-         {std::pair{6, 8}, {7, 9}, {8, 11}, {10, 13}, {12, 16}, {15, 20}, {40, 53}})
-        EXPECT_EQ(PointsToPixels(points), pixels) << points << " pt";
-}
-
-TEST(Text, BackgroundFollowsTheBrushUntilSetTransparent) {
-    TBitmap b;
-    TCanvas& c = Ground(b, 200, 60, clRed);
-    UseFont(c, "Arial", 8, clBlack, true);
-    const QFontMetrics metrics(MakeFont("Arial", PointsToPixels(8), false));
-    const QRect box(5, 5, metrics.horizontalAdvance("erreur"), metrics.height());
-    EXPECT_EQ(box.size(), QSize(c.TextWidth("erreur"), c.TextHeight("erreur")));
-
-    // A fresh canvas draws text on an opaque ground in its (white) brush, exactly over the
-    // string's advance and the font's line height; the second time from what the canvas kept.
-    for (int round = 0; round < 2; ++round) {
-        Ground(b, 200, 60, clRed);
-        c.TextOut(5, 5, "erreur");
-        EXPECT_EQ(Count(b.Image(), box, clWhite) + Count(b.Image(), box, clBlack),
-                  box.width() * box.height());
-        EXPECT_GT(Count(b.Image(), box, clBlack), 20);
-        EXPECT_EQ(Count(b.Image(), b.Image().rect(), clRed), 200 * 60 - box.width() * box.height());
+    for (const auto& [l, t, r, b, w, style] : rows) {
+        TBitmap bitmap;
+        bitmap.SetSize(24, 24);
+        bitmap.Canvas()->Pen.Width = w;
+        bitmap.Canvas()->Brush.Color = clBlue;
+        bitmap.Canvas()->Brush.Style = TBrushStyle(style);
+        bitmap.Canvas()->Rectangle(l, t, r, b);
+        const QRect outer(QPoint(std::min(l, r) - w / 2, std::min(t, b) - w / 2),
+                          QPoint(std::max(l, r) - 1, std::max(t, b) - 1));
+        const QRect inner = outer.adjusted(w, w, -w, -w);
+        for (int y = 0; y < 24; ++y) {
+            for (int x = 0; x < 24; ++x) {
+                const bool inside = inner.contains(x, y), grid = x % 8 == 4 || y % 8 == 3;
+                const bool brush = inside && (style == bsSolid || (style == bsCross && grid));
+                const TColor pen = outer.contains(x, y) && !inside ? clBlack : clWhite;
+                ASSERT_EQ(At(std::as_const(bitmap).Image(), x, y), brush ? clBlue : pen)
+                    << x << ", " << y << " in " << l << ", " << t << ", " << r << ", " << b;
+            }
+        }
     }
-
-    // Transparent: the red ground shows between the letters.
-    SetBkMode(c.Handle(), TRANSPARENT);
-    c.TextOut(5, 25, "erreur");
-    EXPECT_GT(Count(b.Image(), box.translated(0, 20), clRed), 0);
-    EXPECT_EQ(Count(b.Image(), box.translated(0, 20), clWhite), 0);
-
-    // Setting a solid brush, even to the colour it already has, makes the next text opaque.
-    c.Brush.Color = clBtnFace;
-    c.TextOut(100, 5, "erreur");
-    EXPECT_GT(Count(b.Image(), box.translated(95, 0), clBtnFace), 0);
-    SetBkMode(c.Handle(), TRANSPARENT);
-    c.Brush.Color = clBtnFace;
-    c.TextOut(100, 25, "erreur");
-    EXPECT_GT(Count(b.Image(), box.translated(95, 20), clBtnFace), 0);
-    EXPECT_EQ(Count(b.Image(), box.translated(95, 20), clRed), 0);
-
-    // A hatched brush leaves the text ground unpainted.
-    Ground(b, 200, 60, clRed);
-    c.Brush.Style = bsCross;
-    c.TextOut(5, 5, "erreur");
-    EXPECT_GT(Count(b.Image(), box, clRed), 0);
-    EXPECT_EQ(Count(b.Image(), box, clBtnFace), 0);
 }
 
-// In the face "Symbol", W is a capital omega and q a small theta.
-TEST(Text, SymbolFaceShowsOmegaAndTheta) {
-    QImage w, latinW, q, latinQ;
-    // Draws the text in black, 24 pt, on white; gives the box of its ink.
-    auto ink = [](const char* face, const char* text, QImage& out) {
+// Point sizes are pixels at 96 dpi. In the face Symbol, W is a capital omega and q a small theta:
+// drawn large, each looks more like that Greek letter in Arial than like the Latin one.
+TEST(CanvasRules, FontSizesAndSymbolLetters) {
+    for (auto [points, pixels] : kSizes)
+        EXPECT_EQ(PointsToPixels(points), pixels) << points << " pt";
+    auto glyph = [](const char* face, const QString& text) {  // its ink, cut out, at one size
         TBitmap b;
-        TCanvas& c = Ground(b, 60, 60, clWhite);
-        UseFont(c, face, 24);
-        c.TextOut(10, 10, text);
-        out = b.Image().copy();
-        return Bounds(out, out.rect(), clBlack);
+        b.SetSize(100, 80);
+        b.Canvas()->Font = {face, 40};
+        b.Canvas()->TextOut(10, 5, text);
+        const QImage& image = std::as_const(b).Image();
+        return image.copy(Bounds(image, image.rect(), clBlack)).scaled(24, 24);
     };
-    const QRect omega = ink("Symbol", "W", w), latin = ink("Arial", "W", latinW);
-    const QRect theta = ink("Symbol", "q", q), latinq = ink("Arial", "q", latinQ);
-    ASSERT_FALSE(omega.isEmpty() || theta.isEmpty());
-    // A Latin W has ink at both ends of its top row; an omega's top row is an arch, well inside.
-    auto topRowLeft = [](const QImage& im, const QRect& r) {
-        return Bounds(im, QRect(r.left(), r.top(), r.width(), 1), clBlack).left() - r.left();
-    };
-    EXPECT_EQ(topRowLeft(latinW, latin), 0);
-    EXPECT_GT(topRowLeft(w, omega), omega.width() / 5) << "W in Symbol is not a Latin W";
-    // An omega stands on two feet at the outer edges of its bottom row, with a gap between.
-    EXPECT_EQ(At(w, omega.left(), omega.bottom()), clBlack);
-    EXPECT_EQ(At(w, omega.right(), omega.bottom()), clBlack);
-    EXPECT_EQ(At(w, omega.center().x(), omega.bottom()), clWhite);
-
-    // A theta is a tall closed oval (as tall as a capital), a q a short bowl with a descender.
-    EXPECT_LT(latinq.top(), latinq.bottom());
-    EXPECT_LT(theta.top() + 3, latinq.top()) << "theta rises above the x-height of a q";
-    EXPECT_LT(theta.bottom() + 3, latinq.bottom()) << "theta has no descender";
-    // Its middle row crosses from one side of the oval to the other.
-    const int mid = theta.center().y();
-    EXPECT_GT(Count(q, QRect(theta.left(), mid - 1, theta.width(), 3), clBlack), theta.width());
+    for (auto [latin, greek] : {std::pair{"W", u'\u03A9'}, std::pair{"q", u'\u03B8'}}) {
+        const QImage symbol = glyph("Symbol", latin);
+        EXPECT_LT(Differences(symbol, glyph("Arial", QString(QChar(greek)))),
+                  Differences(symbol, glyph("Arial", latin)))
+            << latin;
+    }
 }
+
+}  // namespace

@@ -89,7 +89,8 @@ void Tour(Driver& d, const Frame& frame) {
 // first, middle and last frames of the other shapes, with a dead zone.
 void Laboratory(Driver& d, Player& player, const Frame& frame, const std::string& name) {
     const auto run = [&](const std::string& scene, std::vector<std::string> settings, bool all) {
-        for (const std::string& s : settings) d.Set(s);
+        for (const std::string& s : settings)
+            d.Set(s);
         d.Select(7);
         for (int k = 1; k <= 159; ++k) {
             if (k == 80 && scene == "step") d.Set("G=40");
@@ -161,7 +162,8 @@ TEST(Frames, EveryFrameOfEveryScene) {
         const bool same = label[0] == '=';
         if (!same) seen.emplace_back(label, hex);
         if (rebuild && !same)
-            picture.save(QString::fromStdString(OutDir("/accepted") + "/" + FileName(label) + ".png"));
+            picture.save(
+                QString::fromStdString(OutDir("/accepted") + "/" + FileName(label) + ".png"));
         const std::string entry(label.begin() + (same ? 1 : 0), label.end());
         if (accepted.count(entry) != 0 && accepted[entry] == hex) return;
         changed.push_back(label);

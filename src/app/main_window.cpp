@@ -94,6 +94,7 @@ void MainWindow::CreateMenus() {
     Add(file, QStringLiteral("&Copier l'image"), {QKeySequence::Copy}, &MainWindow::CopyPicture);
     exportAction_ =
         Add(file, QStringLiteral("Enregistrer l'&animation…"), {}, &MainWindow::ExportAsked);
+    dataAction_ = Add(file, QStringLiteral("E&xporter les données…"), {}, &MainWindow::DataAsked);
     file->addSeparator();
     connect(Add(file, QStringLiteral("&Quitter"), {QKeySequence::Quit}, nullptr),
             &QAction::triggered, this, &MainWindow::close);
@@ -247,9 +248,9 @@ bool MainWindow::SaveData(const QString& fileName, QString& error) {
 }
 
 void MainWindow::DataAsked() {
-    const QString file = AskFile(QStringLiteral("Exporter les données"),
-                                 QStringLiteral("laboratoire.csv"),
-                                 QStringLiteral("Données CSV (*.csv)"));
+    const QString file =
+        AskFile(QStringLiteral("Exporter les données"), QStringLiteral("laboratoire.csv"),
+                QStringLiteral("Données CSV (*.csv)"));
     QString error;
     if (!file.isEmpty()) Report(SaveData(file, error), error.isEmpty() ? file : error);
 }

@@ -246,9 +246,9 @@ void TCanvas::Ellipse(int left, int top, int right, int bottom) {
     p.setBrush(MakeBrush(Brush));
     const QRectF r = OutlineRect(left, top, right, bottom);
     p.drawEllipse(r);
-    // The painter's outline may reach a pixel past the pen's half width; a flat ellipse reaches
+    // The painter's outline may reach two pixels past the pen's half width; a flat ellipse reaches
     // further along its long side, by up to a thirteenth of its length.
-    const int reach = std::max(1, Pen.Width) + 1 + std::max(r.width(), r.height()) / 8;
+    const int reach = std::max(1, Pen.Width) + 2 + std::max(r.width(), r.height()) / 8;
     MarkDirty(r.normalized().toAlignedRect().adjusted(-reach, -reach, reach, reach));
 }
 

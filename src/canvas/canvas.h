@@ -8,9 +8,10 @@
 //    width-1 pen; a pen of width w straddles the outline, w/2 pixels outside it;
 //  - Draw copies a bitmap with the canvas's CopyMode (source copy, AND, OR);
 //  - new bitmaps are white;
-//  - text is drawn without antialiasing with the top-left of its cell at (x, y); the text
-//    background is opaque in the brush colour after a solid brush has been set, until
-//    SetBkMode(..., TRANSPARENT); a hatched brush leaves its background unpainted.
+//  - text is drawn without antialiasing with the top-left of its cell at (x, y); once a solid
+//    brush has been set, the next shape, line, text or Handle() makes the text background opaque
+//    in its colour, until SetBkMode(..., TRANSPARENT); a hatched brush leaves it unpainted. A
+//    copy (Draw) leaves the brush as it is, as the platform's bit-block copy does.
 //
 // Speed (every frame redraws about a megabyte of pixels, 50 times a second at most), each part
 // in its own file:

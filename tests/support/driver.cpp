@@ -48,13 +48,23 @@ const QImage& Driver::Pulley(bool right) const {
     return std::as_const(right ? *RightPulley : *LeftPulley).Image();
 }
 
-int Differences(const QImage& a, const QImage& b) {
+int Differences(const QImage& a, const QImage& b, const QRect& area) {
     if (a.size() != b.size()) return -1;
+    const QRect r = area.isNull() ? a.rect() : area & a.rect();
     int n = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
             n += At(a, x, y) != At(b, x, y);
     return n;
+}
+
+QRect Bounds(const QImage& image, const QRect& area, TColor colour) {
+    QRect found;
+    const QRect r = area & image.rect();
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (At(image, x, y) == colour) found |= QRect(x, y, 1, 1);
+    return found;
 }
 
 quint64 Checksum(const QImage& image) {

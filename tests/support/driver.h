@@ -18,8 +18,8 @@ class Driver {
     Ttable& form() { return *form_; }
 
     void Tick(int n = 1);
-    void Select(int item);  // choose a scene in the menu and press the start button
-    void Comments();        // press the comment button that is showing
+    void Select(int item);                 // choose a scene in the menu and press the start button
+    void Comments();                       // press the comment button that is showing
     void Set(const std::string& setting);  // a setting of the laboratory, NAME=VALUE
 
     QImage Client();                         // 793 x 553, controls included
@@ -36,8 +36,12 @@ inline TColor At(const QImage& image, int x, int y) {
     return image.valid(x, y) ? FromQRgb(image.pixel(x, y)) : 0xFFFFFFFFu;
 }
 
-// The number of pixels whose colours differ (-1 for pictures of different sizes).
-int Differences(const QImage& a, const QImage& b);
+// The number of pixels whose colours differ, inside `area` if given (-1 for pictures of
+// different sizes).
+int Differences(const QImage& a, const QImage& b, const QRect& area = QRect());
+
+// The rectangle bounding the pixels of the colour inside `area`.
+QRect Bounds(const QImage& image, const QRect& area, TColor colour);
 
 // A 64-bit checksum of a picture's colours (its alpha left out).
 quint64 Checksum(const QImage& image);
