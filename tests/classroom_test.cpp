@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QDockWidget>
+#include <QDoubleSpinBox>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -178,4 +181,37 @@ TEST_F(Classroom, ZoomDrawsSharpLinesAndLargerTextAndIsRemembered) {
     MainWindow again;
     EXPECT_EQ(again.view().Zoom(), 2.0);
     EXPECT_EQ(again.form().ScrollBar1->value(), 120);
+}
+
+TEST_F(Classroom, LaboratoryPanelGoesWithItsSceneAndAChangeAppliesFromItsInstant) {
+    MainWindow w;
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    auto* panel = w.findChild<QDockWidget*>(QStringLiteral("laboratoire"));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_FALSE(panel->isVisible());
+    Key(w, Qt::Key_7);
+    Key(w, Qt::Key_Space);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_TRUE(w.StatusText().startsWith(QStringLiteral("Laboratoire · image 0 / 159")));
+    for (int i = 0; i < 40; ++i)
+        Key(w, Qt::Key_Right);
+    const QImage before = w.form().ClientPicture();
+    panel->findChild<QDoubleSpinBox*>()->setValue(40);  // the gain, in the middle of the run
+    EXPECT_EQ(Lab.inputs().settings.gain, 40);
+    Key(w, Qt::Key_Right);
+    for (int y : {64, 224, 349})
+        EXPECT_EQ(At(w.form().CanvasImage(), 90, y), clBlack) << y;
+    Key(w, Qt::Key_Left);  // back to the frame before the change: as it was, and changed again
+    EXPECT_EQ(w.form().ClientPicture(), before);
+    Key(w, Qt::Key_Right);
+    EXPECT_EQ(At(w.form().CanvasImage(), 90, 64), clBlack);
+    const auto launch = panel->findChildren<QPushButton*>();
+    ASSERT_FALSE(launch.isEmpty());
+    launch[0]->click();  // « Lancer »: a new run, the one before kept
+    EXPECT_EQ(Lab.previous().size(), 42u);
+    EXPECT_EQ(w.player().Position().frame, 0);
+    Key(w, Qt::Key_0);
+    EXPECT_FALSE(panel->isVisible());
 }

@@ -12,7 +12,7 @@
 //   text SURF X,Y COLOUR FACE SIZE "TEXT"   every pixel of the text in the colour
 //   phase N | shown NAME yes|no | vs VALUE (the trapezoid's memory, to the digits given)
 // A scene is a menu item played from the idle screen, or "idle"; "prelude ITEM TICKS" first
-// plays another scene for that many ticks.
+// plays another scene for that many ticks; "set NAME=VALUE" sets the laboratory (item 7).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -34,6 +34,7 @@ struct Row {
 struct Scene {
     std::string name;  // "idle" or the menu item
     int preludeItem = -1, preludeTicks = 0;
+    std::vector<std::string> settings;  // of the laboratory, NAME=VALUE
     std::vector<Row> rows;
 };
 
@@ -48,6 +49,11 @@ std::vector<Scene> ReadScenes() {
         if (first == "scene") {
             scenes.push_back({});
             words >> scenes.back().name;
+            continue;
+        }
+        if (first == "set" && !scenes.empty()) {
+            scenes.back().settings.emplace_back();
+            words >> scenes.back().settings.back();
             continue;
         }
         if (first == "prelude" && !scenes.empty()) {
@@ -182,6 +188,8 @@ TEST(Scenes, FiguresOfEachSceneAtItsFrames) {
             last = std::max(last, row.frame);
         if (!idle) d.Tick(2);
         if (scene.preludeItem >= 0) d.Select(scene.preludeItem), d.Tick(scene.preludeTicks);
+        for (const std::string& setting : scene.settings)
+            d.Set(setting);
         if (!idle) d.Select(std::stoi(scene.name));
         Checker checker(d);
         for (int k = 1; k <= last; ++k) {

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+#include "app/commentary.h"
 #include "app/gif_recorder.h"
 #include "app/table.h"
 #include "engine/globals.h"
@@ -55,6 +56,10 @@ void ApplyAction(Ttable& form, const ScriptAction& action, const std::function<v
             }
             if (shown != nullptr) {
                 shown->click();
+                QCoreApplication::processEvents();
+            } else if (Phase > 1200 && Phase <= 1360) {  // the laboratory: its own page
+                form.RichEdit2->setVisible(true);
+                LoadCommentary(form, form.RichEdit2, QStringLiteral("komm6.rtf"));
                 QCoreApplication::processEvents();
             } else {
                 Complain(QStringLiteral("--comments : aucun bouton de commentaire n'est affiché"));

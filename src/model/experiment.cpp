@@ -69,7 +69,7 @@ void Experiment::AdvanceTo(int frame) {
 std::vector<int> Experiment::ChangeFrames() const {
     std::vector<int> out;
     for (const Edit& e : changes_)
-        if (e.frame <= frame_) out.push_back(e.frame);
+        if (e.frame < frame_) out.push_back(e.frame);  // drawn from the frame after it
     return out;
 }
 

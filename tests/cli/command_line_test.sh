@@ -100,6 +100,16 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 rmdir sub
 
+# The laboratory's run as CSV: a header, t = 0 and 159 frames; on standard output the same bytes,
+# and the same run every time.
+lab=(--set G=16 --set forme=sinus --set frequence=10 --select 7 --ticks 159)
+"$exe" --csv lab.csv "${lab[@]}" 2>stderr || fail "laboratory: $(cat stderr)"
+[ "$(head -n 1 lab.csv)" = "t (s),Ve (V),Vs (V),U (V),I (A),Omega (rad/s),x (mm)" ] || fail "csv header"
+[ "$(wc -l <lab.csv)" -eq 161 ] || fail "csv: $(wc -l <lab.csv) lines"
+"$exe" --csv - "${lab[@]}" | cmp -s - lab.csv || fail "csv: not the same run on standard output"
+rm -f lab.csv
+expect 2 "--csv" "data without a laboratory run" --csv out.csv --ticks 2
+
 # Bad options.
 while IFS='|' read -r name word args; do
   # shellcheck disable=SC2086
@@ -120,6 +130,10 @@ actions without a picture|--snapshot|--ticks 2
 two pictures|--snapshot|--snapshot out.png --snapshot out2.png
 two recordings|--record|--record a.gif --record b.gif
 both on standard output|-|--snapshot - --record -
+unknown laboratory setting|X|--csv out.csv --set X=1
+gain that is not a number|abc|--csv out.csv --set G=abc
+gain out of range|G|--csv out.csv --set G=0
+unknown shape|carre|--csv out.csv --set forme=carre
 EOF
 
 # No display and no option: a clear message, status 1, no window attempted.
