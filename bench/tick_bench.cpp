@@ -45,15 +45,17 @@ class PaintCounter : public QObject {
     }
 };
 
-// What a frame starts from: the phase machine and the trapezoid's simulated output.
+// What a frame starts from: the phase machine, the trapezoid's simulated output and the
+// laboratory's run.
 struct PhaseState {
     std::int32_t phase, lowGain, highGain, instability, trapezoid, nonLinear;
     double trapezoidVs, veFrom, veTo;
+    model::Experiment lab;  // the laboratory's run: replaying its frame simulates it again
 
     static PhaseState Save() {
         return {Phase,           StepLowGain,   StepHighGain,
                 StepInstability, StepTrapezoid, StepNonLinear,
-                TrapezoidVs,     VeFromY,       VeToY};
+                TrapezoidVs,     VeFromY,       VeToY, Lab};
     }
     void Restore() const {
         Phase = phase;
@@ -65,6 +67,7 @@ struct PhaseState {
         TrapezoidVs = trapezoidVs;
         VeFromY = veFrom;
         VeToY = veTo;
+        Lab = lab;
     }
 };
 
@@ -79,6 +82,7 @@ struct Scene {
 constexpr Scene kScenes[] = {
     {"idle", -1},     {"presentation", 0}, {"open_loop", 1}, {"low_gain", 2},
     {"high_gain", 3}, {"instability", 4},  {"trapezoid", 5}, {"non_linear", 6},
+    {"laboratory", 7},
 };
 
 // One window, kept between the calls of a benchmark so that a lesson is played up to its frame

@@ -12,3 +12,6 @@ exe=../build/src/table-tracante
 "$exe" --snapshot instability.png --ticks 2 --select 4 --ticks 159
 "$exe" --snapshot trapezoid.png --ticks 2 --select 5 --ticks 159
 "$exe" --snapshot non-linearity.png --ticks 2 --select 6 --ticks 159
+"$exe" --snapshot lab.png --ticks 2 --select 7 --set G=16.34 --set amplitude=0.5 --set Usat=off \
+  --ticks 159
+# zoom-200.png is a screenshot of the window on a display, at 200 %, the high-gain lesson ended.
