@@ -223,12 +223,16 @@ void MainWindow::Report(bool ok, const QString& message) {
     }
 }
 
-void MainWindow::SaveImageAsked() {
-    const QString file =
-        AskFile(QStringLiteral("Enregistrer l'image"), QStringLiteral("table-tracante.png"),
-                QStringLiteral("Images PNG (*.png)"));
+void MainWindow::SaveAsked(const QString& title, const QString& name, const QString& filter,
+                           bool (MainWindow::*save)(const QString&, QString&)) {
+    const QString file = AskFile(title, name, filter);
     QString error;
-    if (!file.isEmpty()) Report(SavePicture(file, error), error.isEmpty() ? file : error);
+    if (!file.isEmpty()) Report((this->*save)(file, error), error.isEmpty() ? file : error);
+}
+
+void MainWindow::SaveImageAsked() {
+    SaveAsked(QStringLiteral("Enregistrer l'image"), QStringLiteral("table-tracante.png"),
+              QStringLiteral("Images PNG (*.png)"), &MainWindow::SavePicture);
 }
 
 void MainWindow::ExportAsked() {
@@ -248,11 +252,8 @@ bool MainWindow::SaveData(const QString& fileName, QString& error) {
 }
 
 void MainWindow::DataAsked() {
-    const QString file =
-        AskFile(QStringLiteral("Exporter les données"), QStringLiteral("laboratoire.csv"),
-                QStringLiteral("Données CSV (*.csv)"));
-    QString error;
-    if (!file.isEmpty()) Report(SaveData(file, error), error.isEmpty() ? file : error);
+    SaveAsked(QStringLiteral("Exporter les données"), QStringLiteral("laboratoire.csv"),
+              QStringLiteral("Données CSV (*.csv)"), &MainWindow::SaveData);
 }
 
 void MainWindow::SetFullScreen(bool on) {

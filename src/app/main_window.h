@@ -54,6 +54,9 @@ class MainWindow : public QMainWindow {
     QAction* Add(QMenu* menu, const QString& text, const QList<QKeySequence>& keys,
                  void (MainWindow::*slot)());
     QString AskFile(const QString& title, const QString& name, const QString& filter);
+    // Asks for a file, then writes it with `save` and says how it went.
+    void SaveAsked(const QString& title, const QString& name, const QString& filter,
+                   bool (MainWindow::*save)(const QString&, QString&));
     void Report(bool ok, const QString& message);
 
     // Menu slots.
