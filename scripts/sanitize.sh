@@ -12,10 +12,10 @@ trap 'rm -rf "$scratch"' EXIT
 
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
   tt_log "Sanitizers : configuration (clang, ASan + UBSan, -O1)"
-  # _GLIBCXX_SANITIZE_VECTOR: reads past a vector's size within its capacity are reported too.
+  # (The fuzzer's RTF reader is also built with _GLIBCXX_SANITIZE_VECTOR; the rest is not, as the
+  # test library it links with was not.)
   cmake -S "$TT_ROOT" -B "$BUILD" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
-    "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -D_GLIBCXX_SANITIZE_VECTOR=1" -DTT_SANITIZE=ON -DTT_FUZZ=ON \
-    -DTT_WERROR=ON >/dev/null || exit 1
+    -DCMAKE_CXX_FLAGS_DEBUG=-O1 -DTT_SANITIZE=ON -DTT_FUZZ=ON -DTT_WERROR=ON >/dev/null || exit 1
 fi
 tt_log "Sanitizers : compilation"
 cmake --build "$BUILD" --target tt_tests table-tracante rtf_fuzz -- -j"$(nproc)" \

@@ -196,7 +196,9 @@ TEST(Documents, ATeachersPageComesFirstAndBadOnesAreRefusedAloud) {
         {"pipe.rtf", "ordinaire"},    {"big.rtf", "volumineux"}, {"word.rtf", "sans coupure"},
         {"/proc/self/mem", "lecture"}};
     LoadCommentary(d.form(), d.form().RichEdit2, "komm3.rtf");
-    for (const auto& [name, reason] : bad) {
+    for (const auto& row : bad) {
+        const char* const name = row.first;
+        const char* const reason = row.second;
         const std::string said =
             Stderr([&] { LoadCommentary(d.form(), d.form().RichEdit2, name); });
         EXPECT_NE(said.find(reason), std::string::npos) << name << ": " << said;
