@@ -15,7 +15,8 @@ if [ ! -f "$BUILD/CMakeCache.txt" ]; then
   # (The fuzzer's RTF reader is also built with _GLIBCXX_SANITIZE_VECTOR; the rest is not, as the
   # test library it links with was not.)
   cmake -S "$TT_ROOT" -B "$BUILD" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
-    -DCMAKE_CXX_FLAGS_DEBUG=-O1 -DTT_SANITIZE=ON -DTT_FUZZ=ON -DTT_WERROR=ON >/dev/null || exit 1
+    -DCMAKE_CXX_FLAGS_DEBUG=-O1 -DTT_SANITIZE=ON -DTT_FUZZ=ON -DTT_WERROR=ON \
+    -DCMAKE_UNITY_BUILD=ON >/dev/null || exit 1
 fi
 tt_log "Sanitizers : compilation"
 cmake --build "$BUILD" --target tt_tests table-tracante rtf_fuzz -- -j"$(nproc)" \

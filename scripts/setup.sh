@@ -58,7 +58,10 @@ tt_install_packages() {
 tt_configure_and_build() {
   if [ ! -f "$TT_BUILD/CMakeCache.txt" ]; then
     tt_log "Configuration (Release)"
-    cmake -S "$TT_ROOT" -B "$TT_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTT_WERROR=ON >/dev/null
+    # Combined sources: a third less to compile from scratch (a developer's own build may leave
+    # them separate, for quicker rebuilds of one file).
+    cmake -S "$TT_ROOT" -B "$TT_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTT_WERROR=ON \
+      -DCMAKE_UNITY_BUILD=ON >/dev/null
   fi
   tt_log "Compilation"
   local targets=()

@@ -78,7 +78,11 @@ struct Model {
     }
 };
 
+}  // namespace
+
 class CanvasRandom : public testing::TestWithParam<unsigned> {};
+
+namespace {
 
 TEST_P(CanvasRandom, DrawsAsItsModelAndReportsEveryChange) {
     std::mt19937 random(GetParam());

@@ -19,8 +19,6 @@
 #include "engine/globals.h"
 #include "support/driver.h"
 
-namespace {
-
 struct Classroom : testing::Test {
     static void SetUpTestSuite() {
         QStandardPaths::setTestModeEnabled(true);  // settings of our own, not the user's
@@ -30,8 +28,6 @@ struct Classroom : testing::Test {
         QTest::keyClick(&w, Qt::Key(key), mods);
     }
 };
-
-}  // namespace
 
 TEST_F(Classroom, KeysPauseStepAndGoBackToThePicturesTheLessonPlayed) {
     MainWindow w;
