@@ -92,6 +92,7 @@ void LaboratoryStep(Ttable& form) {
     const int k = Phase - 1201;
     Lab.AdvanceTo(k);
     const std::vector<Sample>& f = Lab.frames();
+    if (static_cast<int>(f.size()) <= k) return;  // no run: nothing to draw
     const model::Inputs& in = Lab.inputs();
     const Scales scale = Scales::Of(Lab.startInputs(), Lab.parameters());
 
