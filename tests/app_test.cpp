@@ -96,8 +96,15 @@ TEST(TickHead, SpeedBarSetsThePeriodAndPhaseChoosesTheScene) {
     EXPECT_EQ(t.Timer1->Interval(), 20);
     d.Tick();
     EXPECT_EQ(t.Timer1->Interval(), 137);
-    // The start button with nothing selected leaves the idle screen running.
+    // The start button clears the chart area, all of it and only it, whatever was drawn there;
+    // with nothing selected it leaves the idle screen running.
+    TCanvas& c = *t.Canvas();
+    c.Pen.Color = clBlack;
+    c.Brush.Color = clBlack;
+    c.Rectangle(0, 30, 350, 470);
     d.form().Button1->click();
+    EXPECT_EQ(Bounds(d.Canvas(), QRect(0, 30, 350, 440), clBtnFace), QRect(0, 40, 340, 420));
+    EXPECT_TRUE(Bounds(d.Canvas(), QRect(0, 40, 340, 420), clBlack).isNull());
     d.Tick(3);
     EXPECT_EQ(Phase, 0);
     // Idle and presentation never end; a lesson stops at the end of its block, and the same
