@@ -62,6 +62,7 @@ class Experiment {
     std::string Csv() const;
 
     void SetStepSize(double dt);  // the integration step (1e-4 s)
+    double StepSize() const { return loop_.stepSize(); }
 
   private:
     SetPoint MakeSetPoint(const Inputs& in, double span) const;
