@@ -210,13 +210,16 @@ void Ttable::Destruction(QObject* /*Sender*/) {
     destroyed_ = true;
     // No tick may reach the bitmaps once they are gone.
     if (Timer1 != nullptr) Timer1->SetEnabled(false);
+    // The bitmaps are this window's only while it is the program's window: a window built after
+    // it has made its own (and a window recorded off screen has its own swapped in).
+    if (table != this) return;
     PenSprite.reset();
     TableBitmap.reset();
     TableMask.reset();
     BackgroundBitmap.reset();
     LeftPulley.reset();
     RightPulley.reset();
-    if (table == this) table = nullptr;
+    table = nullptr;
 }
 
 void Ttable::paintEvent(QPaintEvent* event) {

@@ -74,13 +74,19 @@ double Loop::MotorVoltage(double u) const {
 }
 
 void Loop::Advance(double duration, const SetPoint& sp) {
-    const double steps = std::floor(duration / dt_ + 0.5);
-    if (!(steps > 0) || !std::isfinite(steps)) return;
+    if (!(duration > 0) || !std::isfinite(duration)) return;
+    // Whole steps, then what is left as one shorter step: every frame is read at its own instant,
+    // whatever the step, so that a smaller step only makes the same run more exact.
+    const double whole = std::floor(duration / dt_ * (1 + 1e-12));
+    const double rest = duration - whole * dt_;
+    const double end = t_ + duration;
     // The pen's end stops, as pulley angles.
     const double stop = params_.travel / params_.pulleyRadius;
-    for (double n = 0; n < steps; ++n) {
+    for (double n = 0; n <= whole; ++n) {
+        const double h = n < whole ? dt_ : rest;
+        if (!(h > dt_ * 1e-9)) break;
         const double t0 = t_;
-        motor_.StepWith(dt_, [&](double tau, double angle) {
+        motor_.StepWith(h, [&](double tau, double angle) {
             return MotorVoltage(AmplifierOutput(sp.At(t0 + tau), SensorVoltage(angle)));
         });
         // A stop takes the carriage's momentum at once; the current keeps its own equation.
@@ -91,8 +97,9 @@ void Loop::Advance(double duration, const SetPoint& sp) {
             motor_.angle = -stop;
             motor_.omega = std::max(motor_.omega, 0.0);
         }
-        t_ = t0 + dt_;
+        t_ = t0 + h;
     }
+    t_ = end;
 }
 
 Sample Loop::Now(const SetPoint& sp) const {

@@ -116,8 +116,7 @@ class Loop {
     void SetSettings(const Settings& s);  // applies from the current instant
     const Settings& settings() const { return settings_; }
     const Parameters& parameters() const { return params_; }
-    // Advances the time by `duration` (rounded to a whole number of steps, at least 0) with Ve
-    // from `sp`.
+    // Advances the time by `duration` with Ve from `sp`: whole steps, and a last shorter one.
     void Advance(double duration, const SetPoint& sp);
     Sample Now(const SetPoint& sp) const;  // the signals at the current instant
     double time() const { return t_; }
