@@ -9,7 +9,6 @@
 #include <QImageReader>
 #include <QPushButton>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,10 +19,11 @@
 #include "support/driver.h"
 
 struct Classroom : testing::Test {
-    static void SetUpTestSuite() {
-        QStandardPaths::setTestModeEnabled(true);  // settings of our own, not the user's
+    // Settings of each test's own, neither the user's nor another test's running beside it.
+    QTemporaryDir settings;
+    void SetUp() override {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     }
-    void SetUp() override { QSettings().clear(); }
     void Key(MainWindow& w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QTest::keyClick(&w, Qt::Key(key), mods);
     }
