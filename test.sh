@@ -5,7 +5,7 @@
 #      the real window on a private X display;
 #   2. the sanitizer build (build-asan/), its tests and tours of the real program
 #      (scripts/sanitize.sh);
-#   3. the fuzzer of the RTF reader (build-asan/), half a minute (scripts/fuzz.sh).
+#   3. the fuzzer of the RTF reader (build-asan/), twenty seconds (scripts/fuzz.sh).
 # Build directories are configured only when new, so a second run rebuilds only what changed.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/scripts/setup.sh"

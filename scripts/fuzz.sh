@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzing stage of test.sh: the libFuzzer target of the RTF reader, built with the sanitizers in
 # build-asan/, replays the seed corpus and every past finding, then fuzzes for TT_FUZZ_SECONDS
-# (30) seconds. A crash, a sanitizer report, a broken document rule, an input over a second, a
+# (20) seconds. A crash, a sanitizer report, a broken document rule, an input over a second, a
 # peak of heap over ten times the input plus 256 KiB (the target checks it), an allocation over
 # 1 MiB or a process over 256 MiB fails the stage; the input is kept in fuzz/regressions/, which
 # the test suite replays too: commit it with the fix.
@@ -10,7 +10,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
 BUILD="$TT_ROOT/build-asan"
 FUZZ="$TT_ROOT/fuzz"
-seconds="${TT_FUZZ_SECONDS:-30}"
+seconds="${TT_FUZZ_SECONDS:-20}"
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
   cmake -S "$TT_ROOT" -B "$BUILD" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
     -DTT_SANITIZE=ON -DTT_FUZZ=ON >/dev/null || exit 1
