@@ -53,9 +53,8 @@ struct PhaseState {
     model::Experiment lab;  // the laboratory's run: replaying its frame simulates it again
 
     static PhaseState Save() {
-        return {Phase,           StepLowGain,   StepHighGain,
-                StepInstability, StepTrapezoid, StepNonLinear,
-                TrapezoidVs,     VeFromY,       VeToY, Lab};
+        return {Phase,         StepLowGain, StepHighGain, StepInstability, StepTrapezoid,
+                StepNonLinear, TrapezoidVs, VeFromY,      VeToY,           Lab};
     }
     void Restore() const {
         Phase = phase;
@@ -80,9 +79,8 @@ struct Scene {
     int item;
 };
 constexpr Scene kScenes[] = {
-    {"idle", -1},     {"presentation", 0}, {"open_loop", 1}, {"low_gain", 2},
-    {"high_gain", 3}, {"instability", 4},  {"trapezoid", 5}, {"non_linear", 6},
-    {"laboratory", 7},
+    {"idle", -1},       {"presentation", 0}, {"open_loop", 1},  {"low_gain", 2},   {"high_gain", 3},
+    {"instability", 4}, {"trapezoid", 5},    {"non_linear", 6}, {"laboratory", 7},
 };
 
 // One window, kept between the calls of a benchmark so that a lesson is played up to its frame
@@ -239,8 +237,9 @@ void RegisterAll() {
             } else {
                 b->MinTime(0.3);  // a dozen lessons
             }
-            b = benchmark::RegisterBenchmark((std::string("end/") + scene.name).c_str(),
-                                             [item](benchmark::State& s) { EndBenchmark(s, item); });
+            b = benchmark::RegisterBenchmark(
+                (std::string("end/") + scene.name).c_str(),
+                [item](benchmark::State& s) { EndBenchmark(s, item); });
             b->Unit(benchmark::kMillisecond);
             if (iterations > 0) b->Iterations(std::max(1, iterations / kFrames));
         }
