@@ -73,9 +73,9 @@ awk -F, -v start="$(value median_s "$start")" -v peak="$(value peak_kb "$tour")"
       wall = $(column["wall_ms"]); cpu = $(column["cpu_ms"])
     }
     if (name ~ /^end\//) {
-      # « Fin »: a whole lesson replayed and the window repainted.
+      # « Fin »: a whole lesson replayed and the window repainted (each guillemet is two bytes, one column).
       sub(/^end\//, "", name)
-      printf "| %-28s | %5s | %15.3f ms | %14.3f ms | <= 50 ms  |\n", "« Fin » " name, "159", wall, $(column["cpu_ms"])
+      printf "| %-30s | %5s | %15.3f ms | %14.3f ms | <= 50 ms  |\n", "« Fin » " name, "159", wall, $(column["cpu_ms"])
       next
     }
     printf "| %-28s | %5s | %15.3f ms | %14.3f ms | <= 0.5 ms |\n", name, frame, wall, cpu
