@@ -1,6 +1,6 @@
-// A small drawing layer over QImage/QPainter with the vocabulary the scenes are written in:
-// bitmaps, canvases with a persistent pen, brush, font and copy mode, MoveTo/LineTo, Rectangle,
-// Ellipse, Polygon, TextOut and Draw.
+// A small drawing layer with the vocabulary the scenes are written in: bitmaps, canvases with a
+// persistent pen, brush, font and copy mode, MoveTo/LineTo, Rectangle, Ellipse, Polygon, TextOut
+// and Draw, over pictures of our own (picture.h).
 //
 // Pixel rules:
 //  - a width-1 LineTo leaves out its end point; wider pens have round ends;
@@ -8,45 +8,35 @@
 //    width-1 pen; a pen of width w straddles the outline, w/2 pixels outside it;
 //  - Draw copies a bitmap with the canvas's CopyMode (source copy, AND, OR);
 //  - new bitmaps are white;
-//  - text is drawn without antialiasing with the top-left of its cell at (x, y); once a solid
-//    brush has been set, the next shape, line, text or Handle() makes the text background opaque
-//    in its colour, until SetBkMode(..., TRANSPARENT); a hatched brush leaves it unpainted. A
-//    copy (Draw) leaves the brush as it is, as the platform's bit-block copy does.
+//  - text is drawn 1-bit, from the glyph set, with the top-left of its cell at (x, y); once a
+//    solid brush has been set, the next shape, line, text or Handle() makes the text background
+//    opaque in its colour, until SetBkMode(..., TRANSPARENT); a hatched brush leaves it
+//    unpainted. A copy (Draw) leaves the brush as it is, as the platform's bit-block copy does.
 //
 // Speed (every frame redraws about a megabyte of pixels, 50 times a second at most), each part
 // in its own file:
-//  - pixel_kernels: rectangles, copies, thin lines, and the runs of pixels of text and wide
-//    lines, written straight into 32-bit pictures;
-//  - traced_runs: text and wide lines rasterised once by the painter, kept as runs of pixels;
+//  - pixel_kernels: rectangles, copies, thin lines, and the runs of pixels of text and shapes,
+//    written straight into the pictures;
+//  - shapes: text, wide lines, ellipses and polygons worked out once, kept as runs of pixels;
 //  - fill_memory: areas filled with one colour are remembered until drawn on, and filling them
 //    again with that colour is skipped; the part reported as drawn on holds every changed pixel;
-//  - bitmap: a picture copied by Assign shares its source's pixels until drawn on;
-//  - fonts: each face and size set up once;
-//  - canvas: the drawing calls; the other shapes share one painter kept from call to call.
-// Pixels of 32-bit pictures are opaque (0xffRRGGBB), as Qt keeps them.
+//  - picture: a picture copied by Assign shares its source's pixels until drawn on.
 #pragma once
 
-#include <QFont>
-#include <QImage>
-#include <QPoint>
-#include <QRect>
-#include <QString>
 #include <initializer_list>
-#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "canvas/colors.h"
+#include "canvas/geometry.h"
+#include "canvas/picture.h"
 
-class QPainter;
 class TBitmap;
-class ZoomTwin;
-struct TextRun;
-struct LineStamp;
+struct FontFace;
 
-struct TPoint {
-    int x;
-    int y;
-};
+using TPoint = Point;
 
 enum TBrushStyle { bsSolid, bsClear, bsCross };
 enum TCopyMode { cmSrcCopy, cmSrcAnd, cmSrcPaint };
@@ -64,52 +54,33 @@ struct TPen {
 // it (opaque in its colour when solid, transparent when hatched or clear).
 class TBrush {
   public:
-    class ColorValue {
+    // A property whose every assignment is counted.
+    template <typename T>
+    class Setting {
       public:
-        ColorValue& operator=(TColor c) {
-            value_ = c;
-            ++owner_->generation_;
+        explicit Setting(T value) : value_(value) {}
+        Setting& operator=(T v) {
+            value_ = v;
+            ++sets_;
             return *this;
         }
-        operator TColor() const { return value_; }
+        operator T() const { return value_; }
+        unsigned Sets() const { return sets_; }
 
       private:
-        friend class TBrush;
-        explicit ColorValue(TBrush* owner) : owner_(owner) {}
-        TBrush* owner_;
-        TColor value_ = clWhite;
-    };
-    class StyleValue {
-      public:
-        StyleValue& operator=(TBrushStyle s) {
-            value_ = s;
-            ++owner_->generation_;
-            return *this;
-        }
-        operator TBrushStyle() const { return value_; }
-
-      private:
-        friend class TBrush;
-        explicit StyleValue(TBrush* owner) : owner_(owner) {}
-        TBrush* owner_;
-        TBrushStyle value_ = bsSolid;
+        T value_;
+        unsigned sets_ = 0;
     };
 
-    TBrush() : Color(this), Style(this) {}
-    TBrush(const TBrush&) = delete;
-    TBrush& operator=(const TBrush&) = delete;
+    Setting<TColor> Color{clWhite};
+    Setting<TBrushStyle> Style{bsSolid};
 
-    ColorValue Color;
-    StyleValue Style;
-
-    unsigned Generation() const { return generation_; }
-
-  private:
-    unsigned generation_ = 1;
+    // Changes whenever the brush is set.
+    unsigned Generation() const { return 1 + Color.Sets() + Style.Sets(); }
 };
 
 struct TFont {
-    QString Name = QStringLiteral("MS Sans Serif");
+    std::string Name = "MS Sans Serif";
     int Size = 8;  // points, at 96 pixels per inch
     TColor Color = clWindowText;
     bool Bold = false;
@@ -118,13 +89,29 @@ struct TFont {
 // Pixel height of a font of the given point size at 96 dpi, rounded as the platform does.
 int PointsToPixels(int points);
 
-// Builds the Qt font that stands in for a face name ("Arial", "MS Sans Serif", "Symbol", ...).
-QFont MakeFont(const QString& name, int pixelSize, bool bold);
+// What a canvas tells whoever keeps a copy of its picture (a view at a zoom): what it drew, and
+// where text went, so that text can be drawn again at another size.
+class CanvasListener {
+  public:
+    struct Text {
+        std::string_view text;
+        const TFont& font;
+        Rect cell;                    // its cell in the picture
+        std::optional<TColor> ground;  // the opaque background, if any
+        Rect ink;                     // the pixels its glyphs cover
+    };
+    virtual ~CanvasListener() = default;
+    virtual void Drawn(const Picture& picture, const Rect& area) = 0;
+    // The picture changed behind the canvas (replaced, resized, shared): look at it again.
+    virtual void Replaced() = 0;
+    // About to draw text (`picture` as it is under it), then the text drawn.
+    virtual void BeforeText(const Picture& picture) = 0;
+    virtual void TextDrawn(const Picture& picture, const Text& text) = 0;
+};
 
 class TCanvas {
   public:
-    explicit TCanvas(QImage* image);
-    ~TCanvas();
+    explicit TCanvas(Picture* image);
     TCanvas(const TCanvas&) = delete;
     TCanvas& operator=(const TCanvas&) = delete;
 
@@ -138,119 +125,80 @@ class TCanvas {
     void Rectangle(int left, int top, int right, int bottom);
     void Ellipse(int left, int top, int right, int bottom);
     void Polygon(std::initializer_list<TPoint> points);
-    void TextOut(int x, int y, const QString& text);
+    void TextOut(int x, int y, std::string_view text);
     void Draw(int x, int y, const TBitmap* bitmap);
-    int TextWidth(const QString& text);
-    int TextHeight(const QString& text);
+    int TextWidth(std::string_view text);
+    int TextHeight(std::string_view text);
 
     // The device handle of the canvas, for SetBkMode. Taking it brings the brush up to date.
     TCanvas* Handle();
 
-    QPoint PenPos() const { return pos_; }
+    Point PenPos() const { return pos_; }
 
     // Back to the defaults of a fresh canvas: black pen of width 1, solid white brush,
     // "MS Sans Serif" 8 pt, source copy, opaque text background.
     void Reset();
 
-    // What a canvas keeps from one call to the next (pen, brush, font, copy mode, pen position,
-    // text background), as a value to put back later.
-    struct State {
-        TPen pen;
-        TColor brushColor = clWhite;
-        TBrushStyle brushStyle = bsSolid;
-        bool brushPending = false;  // set, and not yet seen by a drawing call
-        TFont font;
-        TCopyMode copyMode = cmSrcCopy;
-        QPoint pos;
-        int bkMode = OPAQUE;
-        TColor bkColor = clWhite;
-    };
-    State SaveState() const;
-    void RestoreState(const State& state);
+    // Takes the pen, brush, font, copy mode, pen position and text background of another canvas
+    // (its picture having been copied with them).
+    void CopyStateFrom(const TCanvas& other);
 
-    QImage* Image() const { return image_; }
-    void SetImage(QImage* image);
+    const Picture* Image() const { return image_; }
 
-    // The part of the image drawn on since the last call (for repainting only what changed).
-    QRect TakeDirtyRect();
+    // The part of the picture drawn on since the last call (for repainting only what changed).
+    Rect TakeDirtyRect();
+    // The picture changed behind the canvas (`area` of it, or all of it).
+    void PictureChanging(const Rect& area);
 
-    // Ends the painter that the last drawing calls shared (see Painter()).
-    void EndPaint();
-
-    // Keeps a copy of the picture at a zoom for the screen (none at 1, see zoom_twin.h), and
-    // gives it up to date.
-    void SetZoom(double zoom);
-    ZoomTwin* Twin();
+    void SetListener(CanvasListener* listener) { listener_ = listener; }
+    CanvasListener* Listener() const { return listener_; }
 
   private:
     friend void SetBkMode(TCanvas* handle, int mode);
     void RealizeBrush();
     bool RectangleDirect(int left, int top, int right, int bottom);
-    const QFont& CurrentFont();
-    int CurrentAscent();
-    const TextRun& Run(const QString& text);
-    const LineStamp* WideLineStamp(QPoint to) const;
-
-    // The painter for the calls that need one, kept from one call to the next: setting one up
-    // costs more than most of the scenes' drawing calls. It is ended when the picture is
-    // replaced, resized, handed out for writing or shared by Assign, and when the canvas goes.
-    QPainter& Painter();
+    const FontFace& CurrentFace();
+    // Paints a shape's runs with the brush, then the pen.
+    void PaintShape(const struct ShapeRuns& shape);
     // Makes the picture writable for a call that paints every pixel of `covered`; a picture
-    // still shared with its source gets its own buffer without copying that area.
-    void DetachFor(const QRect& covered);
-
-    void MarkDirty(const QRect& changed);
-    // The picture is about to change behind the canvas (given out for writing, resized, replaced).
-    void PictureChanging(const QRect& area);
+    // still shared with its source gets its own pixels without copying that area.
+    void DetachFor(const Rect& covered);
+    void MarkDirty(const Rect& changed);
     // Fills an area with a colour, skipping what is known to have it already.
-    void Fill(QRect area, QRgb rgb);
-    // Forgets what the canvas knows of its picture's pixels (the picture changed behind it).
+    void Fill(Rect area, Pixel rgb);
+    // Forgets what the canvas knows of its picture's pixels.
     void ForgetPicture();
-    friend class TBitmap;
 
-    QImage* image_;
-    QRect dirty_;
-    QPoint pos_{0, 0};
+    Picture* image_;
+    Rect dirty_;
+    Point pos_{0, 0};
     int bkMode_ = OPAQUE;
     TColor bkColor_ = clWhite;
-    unsigned realizedBrush_ = 0;
-
-    // Cache of the Qt font for the current TFont.
-    QString fontName_;
-    int fontPixels_ = -1;
-    bool fontBold_ = false;
-    QFont font_;
-    int fontAscent_ = 0;
-    int fontHeight_ = 0;
-    QString fontKey_;
-    unsigned fontSerial_ = 0;
+    unsigned realizedBrush_ = 0;  // a fresh brush is yet to be seen
+    const FontFace* face_ = nullptr;  // for the current Font
 
     // Areas filled with one colour and not drawn on since, most recent last.
     struct Uniform {
-        QRect area;
-        QRgb colour;
+        Rect area;
+        Pixel colour;
     };
     std::vector<Uniform> uniform_;
 
-    std::unique_ptr<QPainter> painter_;
-    const uchar* painterBits_ = nullptr;
-    unsigned painterFont_ = 0;  // the font serial the painter was given
-
-    std::unique_ptr<ZoomTwin> twin_;
-    bool twinStale_ = false;    // the picture changed behind the canvas
-    bool drawingText_ = false;  // the twin draws text itself
+    CanvasListener* listener_ = nullptr;
+    bool drawingText_ = false;  // the listener hears of text as text
 };
 
 using HDC = TCanvas*;
 
 void SetBkMode(HDC handle, int mode);
 
-// An off-screen picture with its canvas. New bitmaps (and the area a resize adds) are white.
+// An off-screen picture with its canvas. New bitmaps (and the area a resize adds) are white. A
+// copy shares the picture until either is drawn on, and has the canvas's state.
 class TBitmap {
   public:
     TBitmap();
-    TBitmap(const TBitmap&) = delete;
-    TBitmap& operator=(const TBitmap&) = delete;
+    TBitmap(const TBitmap& other);
+    TBitmap& operator=(const TBitmap& other);
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -258,17 +206,19 @@ class TBitmap {
     void SetHeight(int h) { SetSize(width_, h); }
     void SetSize(int w, int h);
 
-    TCanvas* Canvas() { return canvas_.get(); }
+    TCanvas* Canvas() { return &canvas_; }
+    const TCanvas* Canvas() const { return &canvas_; }
 
     // Takes over the picture of another bitmap; the canvas goes back to its defaults.
     void Assign(const TBitmap& source);
 
-    const QImage& Image() const { return image_; }
-    QImage& Image();
+    const Picture& Image() const { return image_; }
+    // The picture, to be changed behind the canvas.
+    Picture& Image();
 
   private:
     int width_ = 0;
     int height_ = 0;
-    QImage image_;  // null while either side is 0
-    std::unique_ptr<TCanvas> canvas_;
+    Picture image_;  // null while either side is 0
+    TCanvas canvas_;
 };

@@ -2,7 +2,6 @@
 // desktop theme. Values are 0x00RRGGBB.
 #pragma once
 
-#include <QColor>
 #include <cstdint>
 
 using TColor = std::uint32_t;
@@ -35,9 +34,7 @@ inline constexpr TColor clHighlight = RGB(0, 0, 128);
 inline constexpr TColor clWindowText = RGB(0, 0, 0);
 inline constexpr TColor clWindow = RGB(255, 255, 255);
 
-inline QColor ToQColor(TColor c) {
-    return QColor::fromRgb(static_cast<QRgb>(0xFF000000u | c));
-}
-inline TColor FromQRgb(QRgb p) {
-    return static_cast<TColor>(p & 0x00FFFFFFu);
+// A colour as an opaque pixel of a picture.
+constexpr std::uint32_t Opaque(TColor c) {
+    return 0xFF000000u | c;
 }

@@ -1,37 +1,37 @@
 #include "canvas/pixel_kernels.h"
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
 
-QRect ThinLine(QImage& image, QPoint from, QPoint to, TColor colour) {
-    const QRgb rgb = 0xFF000000u | colour;
-    const int dx = std::abs(to.x() - from.x());
-    const int dy = std::abs(to.y() - from.y());
-    const int sx = to.x() >= from.x() ? 1 : -1;
-    const int sy = to.y() >= from.y() ? 1 : -1;
+Rect ThinLine(Picture& image, Point from, Point to, TColor colour) {
+    const Pixel rgb = Opaque(colour);
+    const int dx = std::abs(to.x - from.x);
+    const int dy = std::abs(to.y - from.y);
+    const int sx = to.x >= from.x ? 1 : -1;
+    const int sy = to.y >= from.y ? 1 : -1;
     const bool xMajor = dx >= dy;
     const int major = xMajor ? dx : dy;
     const int minor = xMajor ? dy : dx;
-    if (major == 0) return QRect();
+    if (major == 0) return Rect();
     // On a tie the minor coordinate goes to the smaller value: stay when moving towards larger
     // values, step when moving towards smaller ones.
     const bool stepOnTie = (xMajor ? sy : sx) < 0;
     const int w = image.width();
     const int h = image.height();
-    QRgb* const bits = reinterpret_cast<QRgb*>(image.bits());
-    const qsizetype stride = image.bytesPerLine() / 4;
+    Pixel* const bits = image.bits();
+    const std::ptrdiff_t stride = w;
     Changes changes;
     if (minor == 0) {
         // Straight across or straight down, as most of the scenes' strokes: the pixels from
         // `from` up to `to`, clipped.
-        const QPoint last = to - QPoint(xMajor ? sx : 0, xMajor ? 0 : sy);
-        const QRect line =
-            QRect(QPoint(std::min(from.x(), last.x()), std::min(from.y(), last.y())),
-                  QPoint(std::max(from.x(), last.x()), std::max(from.y(), last.y()))) &
-            image.rect();
+        const Point last = to - Point{xMajor ? sx : 0, xMajor ? 0 : sy};
+        const Rect line = Rect::FromCorners({std::min(from.x, last.x), std::min(from.y, last.y)},
+                                            {std::max(from.x, last.x), std::max(from.y, last.y)}) &
+                          image.rect();
         for (int y = line.top(); y <= line.bottom(); ++y) {
-            QRgb* const row = bits + y * stride;
+            Pixel* const row = bits + y * stride;
             for (int x = line.left(); x <= line.right(); ++x) {
                 if (row[x] != rgb) {
                     row[x] = rgb;
@@ -39,15 +39,15 @@ QRect ThinLine(QImage& image, QPoint from, QPoint to, TColor colour) {
                 }
             }
         }
-        return changes.Rect();
+        return changes.Area();
     }
     // i * minor = q * major + rem; the pixel is q or q + 1 steps off by the remainder's size.
     int q = 0, rem = 0;
     for (int i = 0; i < major; ++i) {
         const int r2 = 2 * rem;
         const int offset = q + ((r2 > major || (r2 == major && stepOnTie)) ? 1 : 0);
-        const int x = from.x() + sx * (xMajor ? i : offset);
-        const int y = from.y() + sy * (xMajor ? offset : i);
+        const int x = from.x + sx * (xMajor ? i : offset);
+        const int y = from.y + sy * (xMajor ? offset : i);
         if (x >= 0 && y >= 0 && x < w && y < h && bits[y * stride + x] != rgb) {
             bits[y * stride + x] = rgb;
             changes.Add(y, x, x);
@@ -58,13 +58,7 @@ QRect ThinLine(QImage& image, QPoint from, QPoint to, TColor colour) {
             ++q;
         }
     }
-    return changes.Rect();
-}
-
-// Direct pixel work on 32-bit images, for the shapes whose pixels are plain rectangles: no painter
-// to set up, and no hand-off of large fills to worker threads.
-bool IsRgb32(const QImage& image) {
-    return image.format() == QImage::Format_RGB32;
+    return changes.Area();
 }
 
 // The loops over whole rows of pixels, compiled for the wider vectors of recent processors too,
@@ -77,33 +71,35 @@ bool IsRgb32(const QImage& image) {
 
 // Gives `count` pixels the colour. The C library's wide-character fill is a 32-bit fill, tuned
 // for the processor it runs on.
-static void FillRow(QRgb* row, int count, QRgb rgb) {
-    if constexpr (sizeof(wchar_t) == sizeof(QRgb)) {
+static void FillRow(Pixel* row, int count, Pixel rgb) {
+    if constexpr (sizeof(wchar_t) == sizeof(Pixel)) {
         std::wmemset(reinterpret_cast<wchar_t*>(row), static_cast<wchar_t>(rgb), count);
     } else {
         std::fill(row, row + count, rgb);
     }
 }
 
-// Fills the part of `area` inside the image; returns that part.
-QRect FillRect(QImage& image, QRect area, QRgb rgb) {
+Rect FillRect(Picture& image, Rect area, Pixel rgb) {
     area &= image.rect();
-    if (area.isEmpty()) return QRect();
-    const qsizetype stride = image.bytesPerLine() / 4;
-    QRgb* row = reinterpret_cast<QRgb*>(image.bits()) + area.top() * stride + area.left();
+    if (area.isEmpty()) return Rect();
+    const std::ptrdiff_t stride = image.width();
+    Pixel* row = image.bits() + area.top() * stride + area.left();
     for (int y = area.top(); y <= area.bottom(); ++y, row += stride)
         FillRow(row, area.width(), rgb);
     return area;
 }
 
-// The cross-hatch brush: an 8 x 8 tile anchored at the image's origin, with one horizontal line
-// (row 3) and one vertical line (column 4); the rest of the tile is left unpainted. Returns the
-// part of the image it covers.
-QRect FillCross(QImage& image, QRect area, QRgb rgb) {
+// The cross-hatch brush: an 8 x 8 tile anchored at the picture's origin, with one horizontal line
+// (row 3) and one vertical line (column 4); the rest of the tile is left unpainted.
+static bool OnCross(int x, int y) {
+    return (y & 7) == 3 || (x & 7) == 4;
+}
+
+Rect FillCross(Picture& image, Rect area, Pixel rgb) {
     area &= image.rect();
-    if (area.isEmpty()) return QRect();
-    const qsizetype stride = image.bytesPerLine() / 4;
-    QRgb* row = reinterpret_cast<QRgb*>(image.bits()) + area.top() * stride;
+    if (area.isEmpty()) return Rect();
+    const std::ptrdiff_t stride = image.width();
+    Pixel* row = image.bits() + area.top() * stride;
     for (int y = area.top(); y <= area.bottom(); ++y, row += stride) {
         if ((y & 7) == 3) {
             FillRow(row + area.left(), area.width(), rgb);
@@ -115,30 +111,28 @@ QRect FillCross(QImage& image, QRect area, QRgb rgb) {
     return area;
 }
 
-// Copies `source` with its top-left corner at `at`, combined with what is there by `mode`;
-// returns the part of the target it may have changed.
-TT_VECTOR_CLONES QRect Blit(QImage& target, QPoint at, const QImage& source, TCopyMode mode) {
-    const QRect area = QRect(at, source.size()) & target.rect();
-    if (area.isEmpty()) return QRect();
-    const qsizetype targetStride = target.bytesPerLine() / 4;
-    const qsizetype sourceStride = source.bytesPerLine() / 4;
-    QRgb* to = reinterpret_cast<QRgb*>(target.bits()) + area.top() * targetStride + area.left();
-    const QRgb* from = reinterpret_cast<const QRgb*>(source.constBits()) +
-                       (area.top() - at.y()) * sourceStride + (area.left() - at.x());
+TT_VECTOR_CLONES Rect Blit(Picture& target, Point at, const Picture& source, TCopyMode mode) {
+    const Rect area = Rect(at.x, at.y, source.width(), source.height()) & target.rect();
+    if (area.isEmpty()) return Rect();
+    const std::ptrdiff_t targetStride = target.width();
+    const std::ptrdiff_t sourceStride = source.width();
+    Pixel* to = target.bits() + area.top() * targetStride + area.left();
+    const Pixel* from =
+        source.constBits() + (area.top() - at.y) * sourceStride + (area.left() - at.x);
     const int width = area.width();
-    constexpr QRgb kOpaque = 0xFF000000u;
+    constexpr Pixel kOpaque = 0xFF000000u;
     Changes changes;
     for (int y = area.top(); y <= area.bottom(); ++y, to += targetStride, from += sourceStride) {
         switch (mode) {
             case cmSrcCopy:
-                std::memcpy(to, from, qsizetype(width) * 4);
+                std::memcpy(to, from, std::size_t(width) * sizeof(Pixel));
                 break;
             case cmSrcAnd: {
                 // A white source row leaves the target row as it is (its pixels are opaque):
                 // the target need not even be read. Masks are mostly white. A row whose ends
                 // and middle are not all white is not looked at twice.
                 if ((from[0] & from[width / 2] & from[width - 1]) == ~0u) {
-                    QRgb all = ~0u;
+                    Pixel all = ~0u;
                     for (int x = 0; x < width; ++x)
                         all &= from[x];
                     if (all == ~0u) continue;
@@ -150,7 +144,7 @@ TT_VECTOR_CLONES QRect Blit(QImage& target, QPoint at, const QImage& source, TCo
             case cmSrcPaint: {
                 // Likewise a black source row under OR.
                 if (((from[0] | from[width / 2] | from[width - 1]) & 0x00FFFFFFu) == 0) {
-                    QRgb any = 0;
+                    Pixel any = 0;
                     for (int x = 0; x < width; ++x)
                         any |= from[x];
                     if ((any & 0x00FFFFFFu) == 0) continue;
@@ -162,27 +156,23 @@ TT_VECTOR_CLONES QRect Blit(QImage& target, QPoint at, const QImage& source, TCo
         }
         changes.Add(y, area.left(), area.right());
     }
-    return changes.Rect();
+    return changes.Area();
 }
 
-// Gives the colour to runs of pixels put with their origin at `at`; returns the part of the
-// image it changed.
-QRect PaintRuns(QImage& image, QPoint at, const PixelRuns& runs, QRgb rgb) {
-    const std::vector<PixelRuns::Span>& spans = runs.spans;
-    const QRect& bounds = runs.bounds;
+Rect PaintRuns(Picture& image, Point at, const PixelRuns& runs, Pixel rgb) {
     const int w = image.width();
     const int h = image.height();
-    const qsizetype stride = image.bytesPerLine() / 4;
-    QRgb* const bits = reinterpret_cast<QRgb*>(image.bits());
-    Changes changes;
-    const QRect placed = bounds.translated(at);
-    if (placed.left() >= 0 && placed.top() >= 0 && placed.right() < w && placed.bottom() < h) {
+    const Rect placed = runs.bounds.translated(at);
+    if (placed.isEmpty() || !placed.intersects(image.rect())) return Rect();
+    const std::ptrdiff_t stride = w;
+    Pixel* const bits = image.bits();
+    if (image.rect().contains(placed)) {
         // All inside: no clipping, and one test per run.
-        QRgb* const origin = bits + at.y() * stride + at.x();
+        Pixel* const origin = bits + at.y * stride + at.x;
         bool changed = false;
-        for (const PixelRuns::Span& span : spans) {
-            QRgb* const run = origin + span.y * stride;
-            QRgb differ = 0;
+        for (const PixelRuns::Span& span : runs.spans) {
+            Pixel* const run = origin + span.y * stride;
+            Pixel differ = 0;
             for (int x = span.left; x <= span.right; ++x) {
                 differ |= run[x] ^ rgb;
                 run[x] = rgb;
@@ -190,23 +180,38 @@ QRect PaintRuns(QImage& image, QPoint at, const PixelRuns& runs, QRgb rgb) {
             changed |= differ != 0;
         }
         // Redrawn where it already is, it changes nothing and need not be shown again.
-        return changed ? placed : QRect();
+        return changed ? placed : Rect();
     }
-    for (const PixelRuns::Span& span : spans) {
-        const int y = at.y() + span.y;
+    Changes changes;
+    for (const PixelRuns::Span& span : runs.spans) {
+        const int y = at.y + span.y;
         if (y < 0 || y >= h) continue;
-        const int left = std::max(0, at.x() + span.left);
-        const int right = std::min(w - 1, at.x() + span.right);
+        const int left = std::max(0, at.x + span.left);
+        const int right = std::min(w - 1, at.x + span.right);
         if (left > right) continue;
-        // Runs are a few pixels long. Text redrawn where it already is changes nothing and need
-        // not be shown again.
-        QRgb* const run = bits + y * stride;
-        QRgb differ = 0;
+        Pixel* const run = bits + y * stride;
+        Pixel differ = 0;
         for (int x = left; x <= right; ++x) {
             differ |= run[x] ^ rgb;
             run[x] = rgb;
         }
         if (differ != 0) changes.Add(y, left, right);
     }
-    return changes.Rect();
+    return changes.Area();
+}
+
+Rect PaintRunsCross(Picture& image, const PixelRuns& runs, Pixel rgb) {
+    if (!runs.bounds.intersects(image.rect())) return Rect();
+    Changes changes;
+    for (const PixelRuns::Span& span : runs.spans) {
+        if (span.y < 0 || span.y >= image.height()) continue;
+        const int left = std::max(0, span.left), right = std::min(image.width() - 1, span.right);
+        Pixel* const row = image.scanLine(span.y);
+        for (int x = left; x <= right; ++x) {
+            if (!OnCross(x, span.y) || row[x] == rgb) continue;
+            row[x] = rgb;
+            changes.Add(span.y, x, x);
+        }
+    }
+    return changes.Area();
 }

@@ -1,30 +1,14 @@
 // The pixel kernels of the canvas: loops straight over the 32-bit pixels of a picture, for the
 // shapes the scenes draw most (thin lines, rectangles, copies, and the runs of pixels that text
-// and wide lines are made of). No painter to set up, and no hand-off of large fills to worker
-// threads. Each returns the part of the picture it changed, for repainting only that.
+// and the other shapes are made of). Each returns the part of the picture it changed, for
+// repainting only that.
 #pragma once
 
-#include <QImage>
-#include <QPoint>
-#include <QRect>
 #include <algorithm>
 #include <climits>
-#include <vector>
 
 #include "canvas/canvas.h"
-
-// Pixels a shape covers, as runs along rows, from an origin point.
-struct PixelRuns {
-    struct Span {
-        int y, left, right;  // right included
-    };
-    std::vector<Span> spans;
-    QRect bounds;  // of the spans
-};
-
-// A string as a font draws it, kept for the next time the same string is drawn in the same font
-// (the scenes redraw the same labels on every frame): its advance and the pixels its glyphs
-// cover, from the top-left of its cell. Text is drawn without antialiasing, so a pixel is either
+#include "canvas/shapes.h"
 
 // The pixels a drawing routine changed, as one rectangle.
 class Changes {
@@ -35,30 +19,30 @@ class Changes {
         left_ = std::min(left_, left);
         right_ = std::max(right_, right);
     }
-    QRect Rect() const {
-        return bottom_ < top_ ? QRect() : QRect(QPoint(left_, top_), QPoint(right_, bottom_));
+    Rect Area() const {
+        return bottom_ < top_ ? Rect() : Rect::FromCorners({left_, top_}, {right_, bottom_});
     }
 
   private:
     int top_ = INT_MAX, bottom_ = INT_MIN, left_ = INT_MAX, right_ = INT_MIN;
 };
 
-// True for the pictures the kernels work on.
-bool IsRgb32(const QImage& image);
-
 // A one-pixel line from `from` towards `to`, `to` itself left out, whatever the direction.
 // Each step along the major axis paints one pixel, the one nearest to the ideal line across it;
 // on an exact tie, the one to the left or above.
-QRect ThinLine(QImage& image, QPoint from, QPoint to, TColor colour);
+Rect ThinLine(Picture& image, Point from, Point to, TColor colour);
 
-// Fills the part of `area` inside the image.
-QRect FillRect(QImage& image, QRect area, QRgb rgb);
+// Fills the part of `area` inside the picture.
+Rect FillRect(Picture& image, Rect area, Pixel rgb);
 
 // The cross-hatch brush over `area`, the rest of it left unpainted.
-QRect FillCross(QImage& image, QRect area, QRgb rgb);
+Rect FillCross(Picture& image, Rect area, Pixel rgb);
 
 // Copies `source` with its top-left corner at `at`, combined with what is there by `mode`.
-QRect Blit(QImage& target, QPoint at, const QImage& source, TCopyMode mode);
+Rect Blit(Picture& target, Point at, const Picture& source, TCopyMode mode);
 
 // Gives the colour to runs of pixels put with their origin at `at`.
-QRect PaintRuns(QImage& image, QPoint at, const PixelRuns& runs, QRgb rgb);
+Rect PaintRuns(Picture& image, Point at, const PixelRuns& runs, Pixel rgb);
+
+// The cross-hatch brush over the runs (their origin at the picture's).
+Rect PaintRunsCross(Picture& image, const PixelRuns& runs, Pixel rgb);

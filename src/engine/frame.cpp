@@ -1,8 +1,7 @@
 #include "engine/frame.h"
 
-#include "app/table.h"
-#include "engine/globals.h"
+#include "engine/state.h"
 
-void ResetSceneSurface(Ttable& form) {
-    form.FOND->Picture.Bitmap.Assign(*BackgroundBitmap);
+void ResetSceneSurface(State& s) {
+    s.FOND.Picture.Bitmap.Assign(s.BackgroundBitmap);
 }

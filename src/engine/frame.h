@@ -1,7 +1,7 @@
 // What every frame starts with.
 #pragma once
 
-class Ttable;
+struct State;
 
 // FOND gets a fresh copy of the background picture; its canvas is back to the defaults.
-void ResetSceneSurface(Ttable& form);
+void ResetSceneSurface(State& s);

@@ -3,10 +3,9 @@
 // overshoot D%, the peak time tp and Umax before offering the commentary button.
 #include <cmath>
 
-#include "app/commentary.h"
-#include "app/table.h"
+#include "engine/commentary.h"
+#include "engine/state.h"
 #include "engine/frame.h"
-#include "engine/globals.h"
 #include "lessons/lessons.h"
 #include "scenery/chart.h"
 #include "scenery/diagram.h"
@@ -33,16 +32,16 @@ double a(int k) {
 
 }  // namespace
 
-void HighGainStep(Ttable& form) {
-    form.RichEdit1->setVisible(false);
-    Phase = Phase + 1;
-    StepHighGain = Phase - 401;
-    const int k = StepHighGain;
+void HighGainStep(State& form) {
+    form.RichEdit1.Visible = false;
+    form.Phase = form.Phase + 1;
+    form.StepHighGain = form.Phase - 401;
+    const int k = form.StepHighGain;
 
     ResetSceneSurface(form);
-    TCanvas& fond = *form.FOND->Canvas();
+    TCanvas& fond = *form.FOND.Canvas();
     DrawBlockDiagram(fond, DiagramVariant::Standard);
-    DrawTableView(fond, TableMotion{k, k, X(k), X(k + 1), X(k) - 10.0, a(k - 1), a(k)});
+    DrawTableView(form, fond, TableMotion{k, k, X(k), X(k + 1), X(k) - 10.0, a(k - 1), a(k)});
 
     TCanvas& c = *form.Canvas();
     SetBkMode(c.Handle(), TRANSPARENT);
@@ -117,6 +116,6 @@ void HighGainStep(Ttable& form) {
     }
 
     if (k > 158) {
-        CreateCommentButton(form, B1, B1Created, "Interprétation des résultats", &Ttable::B1Click);
+        CreateCommentButton(form.B1, form.B1Created, "Interprétation des résultats");
     }
 }

@@ -3,10 +3,9 @@
 // with Vs, just reaching the saturation levels that the last frames mark on the chart.
 #include <cmath>
 
-#include "app/commentary.h"
-#include "app/table.h"
+#include "engine/commentary.h"
+#include "engine/state.h"
 #include "engine/frame.h"
-#include "engine/globals.h"
 #include "lessons/lessons.h"
 #include "scenery/chart.h"
 #include "scenery/diagram.h"
@@ -27,18 +26,18 @@ double X(int k) {
 
 }  // namespace
 
-void InstabilityStep(Ttable& form) {
-    form.RichEdit1->setVisible(false);
-    Phase = Phase + 1;
-    StepInstability = Phase - 601;
-    const int k = StepInstability;
+void InstabilityStep(State& form) {
+    form.RichEdit1.Visible = false;
+    form.Phase = form.Phase + 1;
+    form.StepInstability = form.Phase - 601;
+    const int k = form.StepInstability;
 
     ResetSceneSurface(form);
-    TCanvas& fond = *form.FOND->Canvas();
+    TCanvas& fond = *form.FOND.Canvas();
     DrawBlockDiagram(fond, DiagramVariant::Standard);
     // The sprite sits one pixel further right than in the step responses, and the spokes run
     // one step ahead of the pen: this tick erases -o(k), drawn by the previous one.
-    DrawTableView(fond, TableMotion{k, k, X(k), X(k + 1), X(k) - 9.0, -o(k), -o(k + 1)});
+    DrawTableView(form, fond, TableMotion{k, k, X(k), X(k + 1), X(k) - 9.0, -o(k), -o(k + 1)});
 
     TCanvas& c = *form.Canvas();
     SetBkMode(c.Handle(), TRANSPARENT);
@@ -80,6 +79,6 @@ void InstabilityStep(Ttable& form) {
     }
 
     if (k > 158) {
-        CreateCommentButton(form, B2, B2Created, "Interprétation des résultats", &Ttable::B2Click);
+        CreateCommentButton(form.B2, form.B2Created, "Interprétation des résultats");
     }
 }

@@ -4,13 +4,14 @@
 // column per frame over the run's span, on a time axis in seconds. The run before stays on the
 // charts as a faint trace; a change made during the run is marked by a tick on each chart; the
 // last frame gives the figures measured on the run beside those of the linear theory.
-#include <QString>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
 
-#include "app/table.h"
+#include "engine/state.h"
 #include "engine/frame.h"
-#include "engine/globals.h"
+#include "engine/scenes.h"
 #include "lessons/lessons.h"
 #include "scenery/chart.h"
 #include "scenery/diagram.h"
@@ -53,71 +54,75 @@ constexpr TColor kOldVe = RGB(150, 205, 150), kOldVs = RGB(255, 165, 165),
                  kOldU = RGB(205, 155, 155), kOldOmega = RGB(150, 150, 215);
 
 // A number as the lessons write them: a decimal comma (and no "-0").
-QString Num(double v, int decimals) {
-    QString text = QString::number(v, 'f', decimals).replace(QLatin1Char('.'), QLatin1Char(','));
-    if (text.startsWith(QLatin1Char('-')) && text.count(QLatin1Char('0')) == text.size() - 2)
-        text.remove(0, 1);
+std::string Num(double v, int decimals) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, v);
+    std::string text = buffer;
+    std::replace(text.begin(), text.end(), '.', ',');
+    if (text.starts_with('-') && text.find_first_not_of("-0,") == std::string::npos)
+        text.erase(0, 1);
     return text;
 }
 
 // A setting as the pupil typed it: four significant digits at most.
-QString Short(double v) {
-    return QString::number(v, 'g', 4).replace(QLatin1Char('.'), QLatin1Char(','));
+std::string Short(double v) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.4g", v);
+    std::string text = buffer;
+    std::replace(text.begin(), text.end(), '.', ',');
+    return text;
 }
 
 // A duration in milliseconds below a second.
-QString Time(double s) {
-    return s < 1 ? Num(s * 1000, 1) + QStringLiteral(" ms") : Num(s, 3) + QStringLiteral(" s");
+std::string Time(double s) {
+    return s < 1 ? Num(s * 1000, 1) + " ms" : Num(s, 3) + " s";
 }
 
-QString ShapeName(model::Shape shape) {
+std::string ShapeName(model::Shape shape) {
     switch (shape) {
         case model::Shape::Step:
-            return QStringLiteral("échelon");
+            return "échelon";
         case model::Shape::Ramp:
-            return QStringLiteral("rampe");
+            return "rampe";
         case model::Shape::Trapezoid:
-            return QStringLiteral("trapèze");
+            return "trapèze";
         case model::Shape::Sine:
-            return QStringLiteral("sinus");
+            return "sinus";
     }
     return {};
 }
 
 }  // namespace
 
-void LaboratoryStep(Ttable& form) {
-    form.RichEdit1->setVisible(false);
-    Phase = Phase + 1;
-    const int k = Phase - 1201;
-    Lab.AdvanceTo(k);
-    const std::vector<Sample>& f = Lab.frames();
+void LaboratoryStep(State& form) {
+    form.RichEdit1.Visible = false;
+    form.Phase = form.Phase + 1;
+    const int k = form.Phase - SceneOf(kLaboratory)->start;
+    form.Lab.AdvanceTo(k);
+    const std::vector<Sample>& f = form.Lab.frames();
     if (static_cast<int>(f.size()) <= k) return;  // no run: nothing to draw
-    const model::Inputs& in = Lab.inputs();
-    const Scales scale = Scales::Of(Lab.startInputs(), Lab.parameters());
+    const model::Inputs& in = form.Lab.inputs();
+    const Scales scale = Scales::Of(form.Lab.startInputs(), form.Lab.parameters());
 
     ResetSceneSurface(form);
-    TCanvas& fond = *form.FOND->Canvas();
+    TCanvas& fond = *form.FOND.Canvas();
     DrawBlockDiagram(fond, DiagramVariant::Standard);
-    DrawTableView(fond, TableMotion{k, k, PenX(f[k - 1]), PenX(f[k]), PenX(f[k]) - 10,
+    DrawTableView(form, fond, TableMotion{k, k, PenX(f[k - 1]), PenX(f[k]), PenX(f[k]) - 10,
                                     f[k - 1].angle, f[k].angle});
 
     // What the pupil set, over the diagram.
     SetBkMode(fond.Handle(), TRANSPARENT);
     SetFont(fond, "Arial", 8, clBlack);
-    fond.TextOut(
-        130, 60,
-        QStringLiteral("G = %1   %2 de %3 V")
-                .arg(Short(in.settings.gain), ShapeName(in.shape), Short(in.amplitude)) +
-            (in.shape == model::Shape::Sine ? QStringLiteral(", %1 Hz").arg(Short(in.frequency))
-                                            : QString()));
-    fond.TextOut(
-        130, 70,
-        (in.settings.saturation ? QStringLiteral("Usat = ±%1 V").arg(Short(in.settings.usat))
-                                : QStringLiteral("sans saturation")) +
-            QStringLiteral(",  ") +
-            (in.settings.deadZone ? QStringLiteral("U0 = ±%1 V").arg(Short(in.settings.u0))
-                                  : QStringLiteral("sans zone morte")));
+    fond.TextOut(130, 60,
+                 "G = " + Short(in.settings.gain) + "   " + ShapeName(in.shape) + " de " +
+                     Short(in.amplitude) + " V" +
+                     (in.shape == model::Shape::Sine ? ", " + Short(in.frequency) + " Hz" : ""));
+    fond.TextOut(130, 70,
+                 (in.settings.saturation ? "Usat = ±" + Short(in.settings.usat) + " V"
+                                         : std::string("sans saturation")) +
+                     ",  " +
+                     (in.settings.deadZone ? "U0 = ±" + Short(in.settings.u0) + " V"
+                                           : std::string("sans zone morte")));
 
     TCanvas& c = *form.Canvas();
     SetBkMode(c.Handle(), TRANSPARENT);
@@ -133,9 +138,9 @@ void LaboratoryStep(Ttable& form) {
     for (int i = 1; i <= 5; ++i) {
         const int x = 50 + Trunc(model::Experiment::kFrames * i / 5.0);
         Line(c, x, kOmegaBase, x, kOmegaBase + 4);
-        c.TextOut(x - 10, kOmegaBase + 44, Num(Lab.span() * i / 5, Lab.span() < 0.1 ? 3 : 2));
+        c.TextOut(x - 10, kOmegaBase + 44, Num(form.Lab.span() * i / 5, form.Lab.span() < 0.1 ? 3 : 2));
     }
-    c.TextOut(222, kOmegaBase + 44, QStringLiteral("t (s)"));
+    c.TextOut(222, kOmegaBase + 44, "t (s)");
     if (in.settings.saturation) {
         c.Pen.Color = clBlack;
         const int high = scale.U(in.settings.usat), low = scale.U(-in.settings.usat);
@@ -146,8 +151,8 @@ void LaboratoryStep(Ttable& form) {
         c.TextOut(215, low - 6, "-Usat");
     }
     // The run before, faint, all at once on the first frame, on this run's scales and time axis.
-    const std::vector<Sample>& old = Lab.previous();
-    const auto oldX = [&](const Sample& s) { return 50 + Trunc(159 * s.t / Lab.span()); };
+    const std::vector<Sample>& old = form.Lab.previous();
+    const auto oldX = [&](const Sample& s) { return 50 + Trunc(159 * s.t / form.Lab.span()); };
     for (std::size_t j = 1; k == 1 && j < old.size() && oldX(old[j - 1]) < 209; ++j) {
         const int x0 = oldX(old[j - 1]), x1 = std::max(x0 + 1, oldX(old[j]));
         CurveStroke(c, kOldVe, x0, scale.Ve(old[j - 1].ve), x1, scale.Ve(old[j].ve));
@@ -162,50 +167,40 @@ void LaboratoryStep(Ttable& form) {
                 scale.Omega(f[k].omega));
     // A tick at the top of each chart where the pupil changed something during the run.
     c.Pen.Color = clBlack;
-    for (int at : Lab.ChangeFrames())
+    for (int at : form.Lab.ChangeFrames())
         for (int base : {kVsBase - 78, kUBase - 58, kOmegaBase - 43})
             Line(c, at + 50, base, at + 50, base + 8);
 
     if (k == model::Experiment::kFrames) {
         // The figures of the run, and those of the linear theory beside them.
-        const model::Results r = Lab.Measured();
-        const model::SecondOrder th = Lab.Theory();
-        std::vector<QString> measured;
+        const model::Results r = form.Lab.Measured();
+        const model::SecondOrder th = form.Lab.Theory();
+        std::vector<std::string> measured;
         if (r.overshootPct)
-            measured.push_back(
-                QStringLiteral("D% = %1 %").arg(Num(*r.overshootPct, 1)) +
-                (r.peakTime ? QStringLiteral("   tp = %1").arg(Time(*r.peakTime)) : QString()));
-        if (r.settlingTime)
-            measured.push_back(QStringLiteral("t5% = %1").arg(Time(*r.settlingTime)));
-        if (r.staticError)
-            measured.push_back(
-                QStringLiteral("erreur statique = %1 V").arg(Num(*r.staticError, 3)));
+            measured.push_back("D% = " + Num(*r.overshootPct, 1) + " %" +
+                               (r.peakTime ? "   tp = " + Time(*r.peakTime) : ""));
+        if (r.settlingTime) measured.push_back("t5% = " + Time(*r.settlingTime));
+        if (r.staticError) measured.push_back("erreur statique = " + Num(*r.staticError, 3) + " V");
         if (r.velocityError)
-            measured.push_back(
-                QStringLiteral("erreur de vitesse = %1 V").arg(Num(*r.velocityError, 3)));
+            measured.push_back("erreur de vitesse = " + Num(*r.velocityError, 3) + " V");
         if (r.oscillationPeriod)
-            measured.push_back(
-                QStringLiteral("oscillation : T = %1, A = %2 V")
-                    .arg(Time(*r.oscillationPeriod), Num(*r.oscillationAmplitude, 3)));
-        if (measured.empty()) measured.push_back(QStringLiteral("pas de régime établi"));
+            measured.push_back("oscillation : T = " + Time(*r.oscillationPeriod) + ", A = " +
+                               Num(*r.oscillationAmplitude, 3) + " V");
+        if (measured.empty()) measured.push_back("pas de régime établi");
         SetFont(fond, "Arial", 8, clRed);
-        fond.TextOut(130, 90, QStringLiteral("Mesures :"));
+        fond.TextOut(130, 90, "Mesures :");
         int y = 100;
-        for (const QString& line : measured)
+        for (const std::string& line : measured)
             fond.TextOut(140, y, line), y += 10;
         fond.Font.Color = clBlue;
         y += 5;
-        fond.TextOut(130, y, QStringLiteral("Théorie (2e ordre, L négligée) :"));
-        fond.TextOut(140, y + 10,
-                     QStringLiteral("Z = %1   wn = %2 rad/s").arg(Num(th.zeta, 2), Num(th.wn, 1)));
+        fond.TextOut(130, y, "Théorie (2e ordre, L négligée) :");
+        fond.TextOut(140, y + 10, "Z = " + Num(th.zeta, 2) + "   wn = " + Num(th.wn, 1) + " rad/s");
         fond.TextOut(140, y + 20,
-                     th.zeta < 1 ? QStringLiteral("D% = %1 %   tp = %2")
-                                       .arg(Num(th.overshootPct, 1), Time(th.peakTime))
-                                 : QStringLiteral("pas de dépassement (Z >= 1)"));
-        const double gc = Lab.Critical();
-        fond.TextOut(140, y + 30,
-                     QStringLiteral("Gc (Routh) = %1 : %2")
-                         .arg(Num(gc, 1), in.settings.gain < gc ? QStringLiteral("stable")
-                                                                : QStringLiteral("instable")));
+                     th.zeta < 1 ? "D% = " + Num(th.overshootPct, 1) + " %   tp = " + Time(th.peakTime)
+                                 : std::string("pas de dépassement (Z >= 1)"));
+        const double gc = form.Lab.Critical();
+        fond.TextOut(140, y + 30, "Gc (Routh) = " + Num(gc, 1) + " : " +
+                                      (in.settings.gain < gc ? "stable" : "instable"));
     }
 }

@@ -3,10 +3,9 @@
 // page.
 #include <cmath>
 
-#include "app/commentary.h"
-#include "app/table.h"
+#include "engine/commentary.h"
+#include "engine/state.h"
 #include "engine/frame.h"
-#include "engine/globals.h"
 #include "lessons/lessons.h"
 #include "scenery/chart.h"
 #include "scenery/diagram.h"
@@ -41,16 +40,16 @@ double a(int k) {
 
 }  // namespace
 
-void LowGainStep(Ttable& form) {
-    form.RichEdit1->setVisible(false);
-    Phase = Phase + 1;
-    StepLowGain = Phase - 201;
-    const int k = StepLowGain;
+void LowGainStep(State& form) {
+    form.RichEdit1.Visible = false;
+    form.Phase = form.Phase + 1;
+    form.StepLowGain = form.Phase - 201;
+    const int k = form.StepLowGain;
 
     ResetSceneSurface(form);
-    TCanvas& fond = *form.FOND->Canvas();
+    TCanvas& fond = *form.FOND.Canvas();
     DrawBlockDiagram(fond, DiagramVariant::Standard);
-    DrawTableView(fond, TableMotion{k, k, X(k), X(k + 1), X(k) - 10, a(k - 1), a(k)});
+    DrawTableView(form, fond, TableMotion{k, k, X(k), X(k + 1), X(k) - 10, a(k - 1), a(k)});
 
     TCanvas& c = *form.Canvas();
     SetBkMode(c.Handle(), TRANSPARENT);
@@ -126,7 +125,7 @@ void LowGainStep(Ttable& form) {
     }
 
     if (k > 158) {
-        form.RichEdit1->setVisible(true);
+        form.RichEdit1.Visible = true;
         LoadCommentary(form, form.RichEdit1, "komm1.rtf");
     }
 }

@@ -4,10 +4,9 @@
 // drawn inside the block diagram with the operating point moving along it.
 #include <cmath>
 
-#include "app/commentary.h"
-#include "app/table.h"
+#include "engine/commentary.h"
+#include "engine/state.h"
 #include "engine/frame.h"
-#include "engine/globals.h"
 #include "lessons/lessons.h"
 #include "scenery/chart.h"
 #include "scenery/diagram.h"
@@ -43,17 +42,17 @@ double Y(int k) {
 
 }  // namespace
 
-void NonLinearStep(Ttable& form) {
-    form.RichEdit1->setVisible(false);
-    Phase = Phase + 1;
-    StepNonLinear = Phase - 1001;
-    const int k = StepNonLinear;
+void NonLinearStep(State& form) {
+    form.RichEdit1.Visible = false;
+    form.Phase = form.Phase + 1;
+    form.StepNonLinear = form.Phase - 1001;
+    const int k = form.StepNonLinear;
 
     ResetSceneSurface(form);
-    TCanvas& fond = *form.FOND->Canvas();
+    TCanvas& fond = *form.FOND.Canvas();
     DrawBlockDiagram(fond, DiagramVariant::Standard);
     // The pen travels 90 pixels to the left, the pulleys turn by 4·s radians.
-    DrawTableView(fond, TableMotion{k, k, 298.0 - 90.0 * s(k), 298.0 - 90.0 * s(k + 1),
+    DrawTableView(form, fond, TableMotion{k, k, 298.0 - 90.0 * s(k), 298.0 - 90.0 * s(k + 1),
                                     288.0 - 90.0 * s(k), 4.0 * s(k - 1), 4.0 * s(k)});
 
     TCanvas& c = *form.Canvas();
@@ -131,6 +130,6 @@ void NonLinearStep(Ttable& form) {
     }
 
     if (k > 158) {
-        CreateCommentButton(form, B4, B4Created, "Commentaires", &Ttable::B4Click);
+        CreateCommentButton(form.B4, form.B4Created, "Commentaires");
     }
 }

@@ -3,9 +3,8 @@
 // The frame number k is Phase itself after the increment (2 to 160).
 #include <cmath>
 
-#include "app/table.h"
+#include "engine/state.h"
 #include "engine/frame.h"
-#include "engine/globals.h"
 #include "lessons/lessons.h"
 #include "scenery/chart.h"
 #include "scenery/diagram.h"
@@ -42,16 +41,16 @@ double a(int k) {
 
 }  // namespace
 
-void OpenLoopStep(Ttable& form) {
-    form.RichEdit1->setVisible(false);
-    Phase = Phase + 1;
-    const int k = Phase;
+void OpenLoopStep(State& form) {
+    form.RichEdit1.Visible = false;
+    form.Phase = form.Phase + 1;
+    const int k = form.Phase;
 
     ResetSceneSurface(form);
-    TCanvas& fond = *form.FOND->Canvas();
+    TCanvas& fond = *form.FOND.Canvas();
     DrawBlockDiagram(fond, DiagramVariant::OpenLoop);
     // The pen moves to the left as the position grows.
-    DrawTableView(fond, TableMotion{k, k, 298 - theta(k), 298 - theta(k + 1), 287 - theta(k),
+    DrawTableView(form, fond, TableMotion{k, k, 298 - theta(k), 298 - theta(k + 1), 287 - theta(k),
                                     a(k - 1), a(k)});
 
     TCanvas& c = *form.Canvas();

@@ -1,21 +1,20 @@
 // The presentation: the loop at rest and, on the left, a short illustrated text about each of
 // its components.
-#include "app/table.h"
+#include "engine/state.h"
 #include "engine/frame.h"
-#include "engine/globals.h"
 #include "lessons/lessons.h"
 #include "scenery/diagram.h"
 #include "scenery/strokes.h"
 #include "scenery/table_view.h"
 
-void PresentationStep(Ttable& form) {
-    form.RichEdit1->setVisible(false);
+void PresentationStep(State& form) {
+    form.RichEdit1.Visible = false;
     form.Color = clBtnFace;
 
     ResetSceneSurface(form);
-    TCanvas& fond = *form.FOND->Canvas();
+    TCanvas& fond = *form.FOND.Canvas();
     DrawBlockDiagram(fond, DiagramVariant::Standard);
-    DrawTableAtRest(fond, Phase);
+    DrawTableAtRest(form, fond, form.Phase);
 
     TCanvas& c = *form.Canvas();
     SetBkMode(c.Handle(), TRANSPARENT);

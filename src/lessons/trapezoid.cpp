@@ -1,12 +1,11 @@
 // Trapezoidal response in closed loop: the set point Ve climbs a ramp, holds a plateau, falls back
 // and stays at zero; the output Vs follows it through a first-order lag, trailing on the ramps by
 // the velocity error and catching up on the plateau. Vs is simulated from one frame to the next
-// (TrapezoidVs, in chart pixels above the time axis) and is never reset: a new run goes on from
+// (form.TrapezoidVs, in chart pixels above the time axis) and is never reset: a new run goes on from
 // wherever the last one left it.
-#include "app/commentary.h"
-#include "app/table.h"
+#include "engine/commentary.h"
+#include "engine/state.h"
 #include "engine/frame.h"
-#include "engine/globals.h"
 #include "lessons/lessons.h"
 #include "scenery/chart.h"
 #include "scenery/diagram.h"
@@ -43,18 +42,18 @@ int TraceBase(int k) {
 
 }  // namespace
 
-void TrapezoidStep(Ttable& form) {
-    form.RichEdit1->setVisible(false);
-    Phase = Phase + 1;
-    StepTrapezoid = Phase - 801;
-    const int k = StepTrapezoid;
+void TrapezoidStep(State& form) {
+    form.RichEdit1.Visible = false;
+    form.Phase = form.Phase + 1;
+    form.StepTrapezoid = form.Phase - 801;
+    const int k = form.StepTrapezoid;
 
     ResetSceneSurface(form);
-    TCanvas& fond = *form.FOND->Canvas();
+    TCanvas& fond = *form.FOND.Canvas();
     DrawBlockDiagram(fond, DiagramVariant::Standard);
     // Trace, pen and spokes are drawn below, over the finished table, so that the whole trace
     // segment lies on the paper.
-    DrawTableWithoutPen(fond, k, k);
+    DrawTableWithoutPen(form, fond, k, k);
 
     TCanvas& c = *form.Canvas();
     SetBkMode(c.Handle(), TRANSPARENT);
@@ -68,35 +67,35 @@ void TrapezoidStep(Ttable& form) {
     c.Pen.Color = clGreen;
     if (k <= 39) {  // rising ramp, with its lead-in
         Line(c, 40, 190, 50, 190);
-        VeFromY = 190 - 2 * (k - 1);
-        VeToY = 190 - 2 * k;
-        Line(c, k + 49, Trunc(VeFromY), k + 50, Trunc(VeToY));
+        form.VeFromY = 190 - 2 * (k - 1);
+        form.VeToY = 190 - 2 * k;
+        Line(c, k + 49, Trunc(form.VeFromY), k + 50, Trunc(form.VeToY));
     } else if (k <= 99) {  // plateau
         Line(c, k + 49, 112, k + 50, 112);
     } else if (k <= 138) {  // falling ramp
-        VeFromY = 2 * (k - 1) - 86;
-        VeToY = 2 * k - 86;
-        Line(c, k + 49, Trunc(VeFromY), k + 50, Trunc(VeToY));
+        form.VeFromY = 2 * (k - 1) - 86;
+        form.VeToY = 2 * k - 86;
+        Line(c, k + 49, Trunc(form.VeFromY), k + 50, Trunc(form.VeToY));
     } else {  // zero
         Line(c, k + 49, 190, k + 50, 190);
     }
 
     // Vs: each stroke starts before the update and ends after it.
-    const double vsOld = TrapezoidVs;
+    const double vsOld = form.TrapezoidVs;
     c.Pen.Color = clRed;
     c.MoveTo(k + 49, Trunc(VsBase(k) - vsOld));
-    TCanvas& t = *TableBitmap->Canvas();
+    TCanvas& t = *form.TableBitmap.Canvas();
     t.Pen.Color = clRed;
     t.Pen.Width = 2;
     t.MoveTo(Trunc(197 - vsOld), 347 - k);
-    DrawSpoke(*LeftPulley, 0.1 * vsOld, clRed);
-    DrawSpoke(*RightPulley, 0.1 * vsOld, clRed);
-    TrapezoidVs = NextVs(k, vsOld);
-    c.LineTo(k + 50, Trunc(VsBase(k) - TrapezoidVs));
-    t.LineTo(Trunc(TraceBase(k) - TrapezoidVs), 348 - k);
-    t.Draw(Trunc(187 - TrapezoidVs), 306 - k, PenSprite.get());
-    DrawSpoke(*LeftPulley, 0.1 * TrapezoidVs, clGreen);
-    DrawSpoke(*RightPulley, 0.1 * TrapezoidVs, clGreen);
+    DrawSpoke(form.LeftPulley, 0.1 * vsOld, clRed);
+    DrawSpoke(form.RightPulley, 0.1 * vsOld, clRed);
+    form.TrapezoidVs = NextVs(k, vsOld);
+    c.LineTo(k + 50, Trunc(VsBase(k) - form.TrapezoidVs));
+    t.LineTo(Trunc(TraceBase(k) - form.TrapezoidVs), 348 - k);
+    t.Draw(Trunc(187 - form.TrapezoidVs), 306 - k, &form.PenSprite);
+    DrawSpoke(form.LeftPulley, 0.1 * form.TrapezoidVs, clGreen);
+    DrawSpoke(form.RightPulley, 0.1 * form.TrapezoidVs, clGreen);
 
     if (k > 130) {
         SetFont(fond, "Arial", 8, clRed);
@@ -126,6 +125,6 @@ void TrapezoidStep(Ttable& form) {
     }
 
     if (k > 158) {
-        CreateCommentButton(form, B3, B3Created, "Interprétation des résultats", &Ttable::B3Click);
+        CreateCommentButton(form.B3, form.B3Created, "Interprétation des résultats");
     }
 }

@@ -1,8 +1,7 @@
 // Our own reader for the commentary documents: a small, robust subset of RTF 1.x.
 //
 // ReadDocument turns any bytes into a document model (never throws, never fails: a file that
-// is not RTF is shown as plain text); RenderInto puts that model into a QTextDocument. The
-// reader itself uses no Qt at all, so that it can be fuzzed on its own.
+// is not RTF is shown as plain text); each shell shows that model in its own way.
 #pragma once
 
 #include <compare>
@@ -12,8 +11,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-class QTextDocument;
 
 namespace richtext {
 
@@ -101,10 +98,5 @@ std::string PlainText(const Document& doc);
 
 // The text of one paragraph.
 std::string PlainText(const Paragraph& paragraph);
-
-// Replaces the whole content of `out` with the formatted document (not undoable, unmodified).
-// A QTextEdit that shows `out` keeps its own cursor, which the insertion pushes to the end of the
-// text: move it back to the start (QTextEdit::moveCursor) to show the top of the page.
-void RenderInto(const Document& doc, QTextDocument& out);
 
 }  // namespace richtext

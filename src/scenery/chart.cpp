@@ -13,7 +13,7 @@ void ChartAxes(TCanvas& c, int bottom, std::initializer_list<int> baselines) {
     }
 }
 
-void ChartLabel(TCanvas& c, int x, int y, TColor colour, const QString& text) {
+void ChartLabel(TCanvas& c, int x, int y, TColor colour, std::string_view text) {
     SetFont(c, "Arial", 10, colour);
     c.TextOut(x, y, text);
 }

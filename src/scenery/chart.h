@@ -2,8 +2,8 @@
 // per chart, the labels, and curves that grow by one segment (one pixel column) per tick.
 #pragma once
 
-#include <QString>
 #include <initializer_list>
+#include <string_view>
 
 #include "canvas/canvas.h"
 
@@ -12,7 +12,7 @@
 void ChartAxes(TCanvas& c, int bottom, std::initializer_list<int> baselines);
 
 // A curve label: "Arial" 10 in the signal's colour.
-void ChartLabel(TCanvas& c, int x, int y, TColor colour, const QString& text);
+void ChartLabel(TCanvas& c, int x, int y, TColor colour, std::string_view text);
 
 // The speed label: "W" in "Symbol" 12, clHighlight, shown as Omega. The font goes back to "Arial".
 void OmegaLabel(TCanvas& c, int x, int y);

@@ -34,7 +34,7 @@ inline void ArrowLeft(TCanvas& c, int x, int y) {
 
 // Sets the font of a canvas in one call: face, size in points and colour.
 inline void SetFont(TCanvas& c, const char* name, int size, TColor colour) {
-    c.Font.Name = QString::fromLatin1(name);
+    c.Font.Name = name;
     c.Font.Size = size;
     c.Font.Color = colour;
 }

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/globals.h"
+#include "engine/state.h"
 #include "scenery/strokes.h"
 
 namespace {
@@ -10,11 +10,11 @@ namespace {
 enum class Moving { All, NewSpokesOnly, None };
 
 // Steps 1 to 3: mask and picture of the previous tick onto FOND, then the new mask.
-void ComposeOntoFond(TCanvas& fond, int k, int v) {
+void ComposeOntoFond(State& s, TCanvas& fond, int k, int v) {
     fond.CopyMode = cmSrcAnd;
-    fond.Draw(30, v, TableMask.get());
+    fond.Draw(30, v, &s.TableMask);
 
-    TCanvas& mask = *TableMask->Canvas();
+    TCanvas& mask = *s.TableMask.Canvas();
     mask.Pen.Color = clWhite;
     mask.Pen.Width = 1;
     mask.Brush.Color = clWhite;
@@ -24,11 +24,11 @@ void ComposeOntoFond(TCanvas& fond, int k, int v) {
     mask.Rectangle(1, 297 - k, 400, 500);
 
     fond.CopyMode = cmSrcPaint;
-    fond.Draw(32, v + 2, TableBitmap.get());
+    fond.Draw(32, v + 2, &s.TableBitmap);
 }
 
-void RebuildTable(int k, const TableMotion* pen, Moving moving, double aRest) {
-    TCanvas& t = *TableBitmap->Canvas();
+void RebuildTable(State& s, int k, const TableMotion* pen, Moving moving, double aRest) {
+    TCanvas& t = *s.TableBitmap.Canvas();
     t.Pen.Color = clBlack;
     t.Pen.Width = 2;
     t.Brush.Color = clBlack;
@@ -61,15 +61,15 @@ void RebuildTable(int k, const TableMotion* pen, Moving moving, double aRest) {
     Line(t, 63, 296 - k, 335, 296 - k);
     Line(t, 63, 325 - k, 350, 325 - k);
 
-    if (pen != nullptr) t.Draw(Trunc(pen->Xs), 306 - k, PenSprite.get());
+    if (pen != nullptr) t.Draw(Trunc(pen->Xs), 306 - k, &s.PenSprite);
 
-    t.Draw(48, 296 - k, LeftPulley.get());
-    if (moving == Moving::All) SpokeStep(*LeftPulley, pen->aPrev, pen->aNew);
-    if (moving == Moving::NewSpokesOnly) DrawSpoke(*LeftPulley, aRest, clGreen);
+    t.Draw(48, 296 - k, &s.LeftPulley);
+    if (moving == Moving::All) SpokeStep(s.LeftPulley, pen->aPrev, pen->aNew);
+    if (moving == Moving::NewSpokesOnly) DrawSpoke(s.LeftPulley, aRest, clGreen);
 
-    t.Draw(335, 296 - k, RightPulley.get());
-    if (moving == Moving::All) SpokeStep(*RightPulley, pen->aPrev, pen->aNew);
-    if (moving == Moving::NewSpokesOnly) DrawSpoke(*RightPulley, aRest, clGreen);
+    t.Draw(335, 296 - k, &s.RightPulley);
+    if (moving == Moving::All) SpokeStep(s.RightPulley, pen->aPrev, pen->aNew);
+    if (moving == Moving::NewSpokesOnly) DrawSpoke(s.RightPulley, aRest, clGreen);
 }
 
 }  // namespace
@@ -87,19 +87,19 @@ void SpokeStep(TBitmap& pulley, double aPrev, double aNew) {
     DrawSpoke(pulley, aNew, clGreen);
 }
 
-void DrawTableView(TCanvas& fond, const TableMotion& m) {
-    ComposeOntoFond(fond, m.k, m.v);
-    RebuildTable(m.k, &m, Moving::All, 0.0);
+void DrawTableView(State& s, TCanvas& fond, const TableMotion& m) {
+    ComposeOntoFond(s, fond, m.k, m.v);
+    RebuildTable(s, m.k, &m, Moving::All, 0.0);
 }
 
-void DrawTableAtRest(TCanvas& fond, int v) {
-    ComposeOntoFond(fond, 0, v);
+void DrawTableAtRest(State& s, TCanvas& fond, int v) {
+    ComposeOntoFond(s, fond, 0, v);
     const TableMotion rest{0, v, 299.0, 299.0, 289.0, 0.1, 0.1};
     // The trace and sprite of the pen at rest; the spokes are only drawn, never erased.
-    RebuildTable(0, &rest, Moving::NewSpokesOnly, 0.1);
+    RebuildTable(s, 0, &rest, Moving::NewSpokesOnly, 0.1);
 }
 
-void DrawTableWithoutPen(TCanvas& fond, int k, int v) {
-    ComposeOntoFond(fond, k, v);
-    RebuildTable(k, nullptr, Moving::None, 0.0);
+void DrawTableWithoutPen(State& s, TCanvas& fond, int k, int v) {
+    ComposeOntoFond(s, fond, k, v);
+    RebuildTable(s, k, nullptr, Moving::None, 0.0);
 }

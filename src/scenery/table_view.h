@@ -5,6 +5,8 @@
 
 #include "canvas/canvas.h"
 
+struct State;
+
 // The numbers that move, for one tick.
 struct TableMotion {
     int k;         // paper advance
@@ -17,15 +19,15 @@ struct TableMotion {
 };
 
 // The whole table step in its usual order.
-void DrawTableView(TCanvas& fond, const TableMotion& m);
+void DrawTableView(State& s, TCanvas& fond, const TableMotion& m);
 
 // The table at rest of the idle screen and the presentation: paper advance 0, pen tip at 299,
 // sprite at 289, and only the new spokes, at 0.1 rad.
-void DrawTableAtRest(TCanvas& fond, int v);
+void DrawTableAtRest(State& s, TCanvas& fond, int v);
 
 // The table step without its moving parts (trace segment, pen sprite, spokes), for a scene that
 // draws them itself over the finished table.
-void DrawTableWithoutPen(TCanvas& fond, int k, int v);
+void DrawTableWithoutPen(State& s, TCanvas& fond, int k, int v);
 
 // Redraws a pulley's spoke: the old one in the disc's red, then the new one in green.
 void SpokeStep(TBitmap& pulley, double aPrev, double aNew);

@@ -1,0 +1,40 @@
+// The command line: without options the program is the normal window; --snapshot FILE runs the
+// given actions headless and writes a picture of the window.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/settings.h"
+
+struct ScriptAction {
+    enum Kind { Ticks, Select, Comments, Set };
+    ScriptAction(Kind k, int v = 0, std::string s = {})
+        : kind(k), value(v), setting(std::move(s)) {}
+    Kind kind;
+    int value;
+    std::string setting;  // Set: NAME=VALUE, checked by ParseCommandLine
+};
+
+struct CommandLine {
+    bool Scripted() const {
+        return !snapshotFile.empty() || !recordFile.empty() || !csvFile.empty();
+    }
+
+    bool help = false;
+    std::string snapshotFile;  // a picture of the window at the end
+    std::string recordFile;    // an animated GIF of every tick
+    std::string csvFile;       // the laboratory's run as CSV, at the end
+    std::vector<ScriptAction> actions;
+};
+
+inline constexpr int kMaxTicks = 100000;
+inline constexpr int kLastMenuItem = 7;  // the laboratory
+
+// Reads the arguments (without the program name). On bad input, returns nothing and sets
+// `error` to one line that names the problem.
+std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args,
+                                            std::string& error);
+
+std::string UsageText();
