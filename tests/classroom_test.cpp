@@ -12,10 +12,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/animation_export.h"
-#include "app/main_window.h"
-#include "app/zoom_view.h"
-#include "engine/globals.h"
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include "desktop/animation_export.h"
+#include "desktop/main_window.h"
+#include "desktop/zoom_view.h"
 #include "support/driver.h"
 
 struct Classroom : testing::Test {
@@ -38,7 +41,7 @@ TEST_F(Classroom, KeysPauseStepAndGoBackToThePicturesTheLessonPlayed) {
     Key(w, Qt::Key_3);      // the high-gain lesson, started
     Key(w, Qt::Key_Space);  // and paused at once
     EXPECT_TRUE(w.player().Paused());
-    EXPECT_FALSE(form.Timer1->Enabled());
+    EXPECT_FALSE(form.state().Timer1.Enabled);
     const int first = w.player().Position().frame;
     ASSERT_EQ(first, 0) << "no tick between the keys";
     std::vector<QImage> played;
@@ -54,12 +57,12 @@ TEST_F(Classroom, KeysPauseStepAndGoBackToThePicturesTheLessonPlayed) {
         EXPECT_EQ(form.ClientPicture(), played[i]) << "back to frame " << first + 1 + i;
     }
     Key(w, Qt::Key_End);
-    EXPECT_EQ(Phase, 560);
-    EXPECT_TRUE(B1 != nullptr && B1->isVisible());
+    EXPECT_EQ(form.state().Phase, 560);
+    EXPECT_TRUE(form.B[0] != nullptr && form.B[0]->isVisible());
     Key(w, Qt::Key_Home);
     EXPECT_EQ(w.player().Position().frame, 1);
     EXPECT_EQ(form.ClientPicture(), played[0]);
-    EXPECT_TRUE(B1 == nullptr || !B1->isVisible());
+    EXPECT_TRUE(form.B[0] == nullptr || !form.B[0]->isVisible());
     // Start again, faster and slower, another scene.
     Key(w, Qt::Key_Minus);
     Key(w, Qt::Key_Minus);
@@ -67,9 +70,9 @@ TEST_F(Classroom, KeysPauseStepAndGoBackToThePicturesTheLessonPlayed) {
     EXPECT_EQ(form.ScrollBar1->value(), 70);
     Key(w, Qt::Key_F5);
     EXPECT_FALSE(w.player().Paused());
-    EXPECT_EQ(Phase, 401);
+    EXPECT_EQ(form.state().Phase, 401);
     Key(w, Qt::Key_0);
-    EXPECT_EQ(Phase, -1);
+    EXPECT_EQ(form.state().Phase, -1);
     EXPECT_TRUE(form.ListBox1->item(0)->isSelected());
     // The picture on the clipboard.
     Key(w, Qt::Key_C, Qt::ControlModifier);
@@ -163,7 +166,7 @@ TEST_F(Classroom, ZoomDrawsSharpLinesAndLargerTextAndIsRemembered) {
                     if (At(image, x, y) == clBlue) box |= QRect(x, y, 1, 1);
             return box;
         };
-        const QRect small = ink(w.form().CanvasImage(), QRect(188, 134, 100, 15));
+        const QRect small = ink(Q(std::as_const(w.form().state().WindowCanvas).Image()), QRect(188, 134, 100, 15));
         const QRect large = ink(shot, QRect(o.x() + 376, o.y() + 268, 200, 30));
         EXPECT_NEAR(large.height(), 2 * small.height(), 2);
         EXPECT_NEAR(large.width(), 2 * small.width(), 4);
@@ -195,18 +198,18 @@ TEST_F(Classroom, LaboratoryPanelGoesWithItsSceneAndAChangeAppliesFromItsInstant
         Key(w, Qt::Key_Right);
     const QImage before = w.form().ClientPicture();
     panel->findChild<QDoubleSpinBox*>()->setValue(40);  // the gain, in the middle of the run
-    EXPECT_EQ(Lab.inputs().settings.gain, 40);
+    EXPECT_EQ(w.form().state().Lab.inputs().settings.gain, 40);
     Key(w, Qt::Key_Right);
     for (int y : {64, 224, 349})
-        EXPECT_EQ(At(w.form().CanvasImage(), 90, y), clBlack) << y;
+        EXPECT_EQ(At(Q(std::as_const(w.form().state().WindowCanvas).Image()), 90, y), clBlack) << y;
     Key(w, Qt::Key_Left);  // back to the frame before the change: as it was, and changed again
     EXPECT_EQ(w.form().ClientPicture(), before);
     Key(w, Qt::Key_Right);
-    EXPECT_EQ(At(w.form().CanvasImage(), 90, 64), clBlack);
+    EXPECT_EQ(At(Q(std::as_const(w.form().state().WindowCanvas).Image()), 90, 64), clBlack);
     const auto launch = panel->findChildren<QPushButton*>();
     ASSERT_FALSE(launch.isEmpty());
     launch[0]->click();  // « Lancer »: a new run, the one before kept
-    EXPECT_EQ(Lab.previous().size(), 42u);
+    EXPECT_EQ(w.form().state().Lab.previous().size(), 42u);
     EXPECT_EQ(w.player().Position().frame, 0);
     Key(w, Qt::Key_0);
     EXPECT_FALSE(panel->isVisible());

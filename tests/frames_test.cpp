@@ -19,8 +19,7 @@
 #include <map>
 #include <sstream>
 
-#include "app/player.h"
-#include "engine/globals.h"
+#include "desktop/player.h"
 #include "support/driver.h"
 
 namespace {
@@ -116,8 +115,12 @@ QImage OnScreen(Ttable& form) {
     return static_cast<const QImage*>(store->paintDevice())->copy(0, 0, 793, 553);
 }
 
+// Where the pictures go: TT_FRAMES_DIR, or frames/ in the test's working directory.
 std::string OutDir(const std::string& sub = "") {
-    const std::string dir = QDir::currentPath().toStdString() + "/frames" + sub;
+    const QString base = qEnvironmentVariableIsEmpty("TT_FRAMES_DIR")
+                             ? QDir::currentPath() + QStringLiteral("/frames")
+                             : qEnvironmentVariable("TT_FRAMES_DIR");
+    const std::string dir = base.toStdString() + sub;
     QDir().mkpath(QString::fromStdString(dir));
     return dir;
 }
@@ -138,42 +141,62 @@ std::string FileName(std::string label) {
     return label;
 }
 
+std::string Hex(quint64 sum) {
+    char hex[20];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(sum));
+    return hex;
+}
+
 }  // namespace
 
+// Each frame has two checksums: of the drawing (the core's picture, which the web edition checks
+// as well) and of the client area with the desktop's controls.
+//   TT_SAVE_FRAMES=1     saves every picture as accepted/NAME.png (and NAME-drawing.png), to be
+//                        compared with later (scripts/rebuild-frames.sh does it on the committed
+//                        state);
+//   TT_REBUILD_FRAMES=1  compares with the list as it is, writes each changed frame as NAME.png
+//                        with NAME-diff.png (its changed pixels in red against the saved one),
+//                        says how many changed, then rewrites the list.
 TEST(Frames, EveryFrameOfEveryScene) {
     const std::string listPath = DataPath("frames.txt");
-    std::map<std::string, std::string> accepted;
+    std::map<std::string, std::pair<std::string, std::string>> accepted;
     {
         std::ifstream in(listPath);
-        for (std::string label, sum; in >> label >> sum;)
-            accepted[label] = sum;
+        for (std::string label, drawing, client; in >> label >> drawing >> client;)
+            accepted[label] = {drawing, client};
     }
     const bool rebuild = qEnvironmentVariableIntValue("TT_REBUILD_FRAMES") == 1;
-    std::vector<std::pair<std::string, std::string>> seen;
+    const bool save = qEnvironmentVariableIntValue("TT_SAVE_FRAMES") == 1;
+    std::vector<std::pair<std::string, std::pair<std::string, std::string>>> seen;
     std::vector<std::string> changed, stale;
     auto d = std::make_unique<Driver>();
     Driver* shown = d.get();  // the window the pictures are taken of
     const Frame check = [&](const std::string& label) {
         QCoreApplication::processEvents();  // the player leaves the repaint to the event loop
-        const QImage picture = shown->Client();
-        const quint64 sum = Checksum(picture);
-        if (Checksum(OnScreen(shown->form())) != sum) stale.push_back(label);
-        char hex[20];
-        std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(sum));
+        const QImage picture = shown->Client(), drawing = shown->Drawing();
+        const std::pair sums{Hex(Checksum(drawing)), Hex(Checksum(picture))};
+        if (Checksum(OnScreen(shown->form())) != Checksum(picture)) stale.push_back(label);
         const bool same = label[0] == '=';
-        if (!same) seen.emplace_back(label, hex);
-        if (rebuild && !same)
-            picture.save(
-                QString::fromStdString(OutDir("/accepted") + "/" + FileName(label) + ".png"));
-        const std::string entry(label.begin() + (same ? 1 : 0), label.end());
-        if (accepted.count(entry) != 0 && accepted[entry] == hex) return;
-        changed.push_back(label);
         const std::string name = FileName(label);
-        picture.save(QString::fromStdString(OutDir() + "/" + name + ".png"));
-        const QImage before(QString::fromStdString(OutDir("/accepted") + "/" + name + ".png"));
-        if (!before.isNull())
-            Difference(before, picture)
-                .save(QString::fromStdString(OutDir() + "/" + name + "-diff.png"));
+        if (!same) seen.emplace_back(label, sums);
+        if (save && !same) {
+            picture.save(QString::fromStdString(OutDir("/accepted") + "/" + name + ".png"));
+            drawing.save(
+                QString::fromStdString(OutDir("/accepted") + "/" + name + "-drawing.png"));
+        }
+        const std::string entry(label.begin() + (same ? 1 : 0), label.end());
+        if (accepted.count(entry) != 0 && accepted[entry] == sums) return;
+        changed.push_back(label);
+        const bool drawingChanged = accepted.count(entry) == 0 || accepted[entry].first != sums.first;
+        for (const auto& [suffix, image] : {std::pair{"", picture}, std::pair{"-drawing", drawing}}) {
+            if (std::string(suffix) == "-drawing" && !drawingChanged) continue;
+            const std::string file = name + suffix;
+            image.save(QString::fromStdString(OutDir() + "/" + file + ".png"));
+            const QImage before(QString::fromStdString(OutDir("/accepted") + "/" + file + ".png"));
+            if (!before.isNull())
+                Difference(before, image)
+                    .save(QString::fromStdString(OutDir() + "/" + file + "-diff.png"));
+        }
     };
     Tour(*d, check);
     // The laboratory from start-up; then again with its model integrated with half the step,
@@ -183,24 +206,27 @@ TEST(Frames, EveryFrameOfEveryScene) {
         d = std::make_unique<Driver>();
         shown = d.get();
         Player player(d->form());
-        if (halved) Lab.SetStepSize(Lab.StepSize() / 2);
+        model::Experiment& lab = d->state().Lab;
+        if (halved) lab.SetStepSize(lab.StepSize() / 2);
         d->Tick(2);
         Laboratory(*d, player, check, halved ? "=lab" : "lab");
-    }
-    if (rebuild) {
-        std::ofstream out(listPath);
-        for (const auto& [label, sum] : seen)
-            out << label << ' ' << sum << '\n';
-        std::cout << changed.size() << " frame(s) changed; list rewritten\n";
-        return;
     }
     std::ostringstream names;
     for (std::size_t i = 0; i < changed.size() && i < 12; ++i)
         names << ' ' << changed[i];
-    EXPECT_TRUE(changed.empty()) << changed.size() << " frame(s) differ from the list or are not "
-                                 << "in it:" << names.str() << " (pictures in " << OutDir() << ")";
-    EXPECT_EQ(seen.size(), accepted.size()) << "the list names frames the tour does not make";
     EXPECT_TRUE(stale.empty()) << stale.size()
                                << " frame(s) not shown on screen as drawn, the first "
                                << (stale.empty() ? "" : stale[0]);
+    if (rebuild) {
+        std::ofstream out(listPath);
+        for (const auto& [label, sums] : seen)
+            out << label << ' ' << sums.first << ' ' << sums.second << '\n';
+        std::cout << changed.size() << " frame(s) changed:" << names.str()
+                  << (changed.size() > 12 ? " …" : "") << "; " << seen.size() << " in the list ("
+                  << accepted.size() << " before); pictures in " << OutDir() << '\n';
+        return;
+    }
+    EXPECT_TRUE(changed.empty()) << changed.size() << " frame(s) differ from the list or are not "
+                                 << "in it:" << names.str() << " (pictures in " << OutDir() << ")";
+    EXPECT_EQ(seen.size(), accepted.size()) << "the list names frames the tour does not make";
 }

@@ -24,6 +24,7 @@
 #include <sstream>
 
 #include "../fuzz/document_checks.h"
+#include "desktop/qt_glue.h"
 #include "richtext/rtf.h"
 
 // Live heap bytes and their peak, counted only in a thread that measures.
@@ -105,7 +106,7 @@ richtext::Document Read(const std::string& bytes) {
 // paragraph; returns the dump.
 std::string Show(const richtext::Document& doc, QTextDocument& page) {
     page.setModified(true);
-    richtext::RenderInto(doc, page);
+    RenderInto(doc, page);
     EXPECT_FALSE(page.isUndoAvailable() || page.isModified() || !page.isUndoRedoEnabled());
     EXPECT_EQ(static_cast<std::size_t>(page.blockCount()), std::max<std::size_t>(doc.size(), 1));
     EXPECT_EQ(page.toRawText().replace(QChar::ParagraphSeparator, '\n').toStdString(),

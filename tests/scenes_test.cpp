@@ -20,7 +20,10 @@
 #include <map>
 #include <sstream>
 
-#include "engine/globals.h"
+#include <QPushButton>
+#include <QTextEdit>
+
+#include "engine/state.h"
 #include "support/driver.h"
 
 namespace {
@@ -31,15 +34,15 @@ struct Row {
     std::string check;  // the words after the frame
 };
 
-struct Scene {
+struct SceneRows {
     std::string name;  // "idle" or the menu item
     int preludeItem = -1, preludeTicks = 0;
     std::vector<std::string> settings;  // of the laboratory, NAME=VALUE
     std::vector<Row> rows;
 };
 
-std::vector<Scene> ReadScenes() {
-    std::vector<Scene> scenes;
+std::vector<SceneRows> ReadScenes() {
+    std::vector<SceneRows> scenes;
     std::ifstream in(DataPath("scenes.txt"));
     std::string text;
     for (int line = 1; std::getline(in, text); ++line) {
@@ -106,20 +109,22 @@ class Checker {
         const std::vector<std::string> w = Words(check);
         const std::string& kind = w[0];
         if (kind == "phase")
-            return Phase == std::stoi(w[1]) ? "" : "Phase is " + std::to_string(Phase);
+            return d_.state().Phase == std::stoi(w[1])
+                       ? ""
+                       : "Phase is " + std::to_string(d_.state().Phase);
         if (kind == "vs") {
             const auto dot = w[1].find('.');
             const int digits = dot == std::string::npos ? 0 : int(w[1].size() - dot - 1);
-            const bool near =
-                std::abs(TrapezoidVs - std::stod(w[1])) <= 0.5 * std::pow(10.0, -digits);
-            return near ? "" : "TrapezoidVs is " + std::to_string(TrapezoidVs);
+            const double vs = d_.state().TrapezoidVs;
+            const bool near = std::abs(vs - std::stod(w[1])) <= 0.5 * std::pow(10.0, -digits);
+            return near ? "" : "TrapezoidVs is " + std::to_string(vs);
         }
         if (kind == "shown")
             return Shown(w[1]) == (w[2] == "yes") ? ""
                                                   : w[1] + (Shown(w[1]) ? " shown" : " hidden");
         if (kind == "sprite") {
             const QRect r = Area(w[1]);
-            const QImage sprite = PenSprite->Image().convertToFormat(d_.Table().format());
+            const QImage sprite = Q(std::as_const(d_.state().PenSprite).Image());
             return d_.Table().copy(r.x(), r.y(), 20, 40) == sprite ? "" : "no pen sprite there";
         }
         if (kind == "seg") return Pixels(w[1], w[2], w[4]) + Pixels(w[1], w[3], "!" + w[4]);
@@ -137,12 +142,12 @@ class Checker {
 
   private:
     const QImage& Surface(const std::string& name) {
-        if (name == "client") return client_ = d_.Client();
-        if (name == "fond") return d_.Fond();
-        if (name == "table") return d_.Table();
-        if (name == "lpulley") return d_.Pulley(false);
-        if (name == "rpulley") return d_.Pulley(true);
-        return d_.Canvas();
+        if (name == "client") return surface_ = d_.Client();
+        if (name == "fond") return surface_ = d_.Fond();
+        if (name == "table") return surface_ = d_.Table();
+        if (name == "lpulley") return surface_ = d_.Pulley(false);
+        if (name == "rpulley") return surface_ = d_.Pulley(true);
+        return surface_ = d_.Canvas();
     }
 
     std::string Pixels(const std::string& surf, const std::string& at, std::string colour) {
@@ -165,22 +170,22 @@ class Checker {
         Ttable& f = d_.form();
         if (name == "RichEdit1") return f.RichEdit1->isVisible();
         if (name == "RichEdit2") return f.RichEdit2->isVisible();
-        TButton* const buttons[] = {B1, B2, B3, B4};
         const int n = name.size() == 2 && name[0] == 'B' ? name[1] - '1' : -1;
-        return n >= 0 && n < 4 && buttons[n] != nullptr && buttons[n]->isVisible() &&
-               buttons[n]->isEnabled() && buttons[n]->geometry() == QRect(60, 380, 180, 30);
+        QPushButton* const b = n >= 0 && n < 4 ? f.B[std::size_t(n)] : nullptr;
+        return b != nullptr && b->isVisible() && b->isEnabled() &&
+               b->geometry() == QRect(60, 380, 180, 30);
     }
 
     Driver& d_;
-    QImage client_;
+    QImage surface_;
 };
 
 }  // namespace
 
 TEST(Scenes, FiguresOfEachSceneAtItsFrames) {
-    const std::vector<Scene> scenes = ReadScenes();
+    const std::vector<SceneRows> scenes = ReadScenes();
     ASSERT_GE(scenes.size(), 8u);
-    for (const Scene& scene : scenes) {
+    for (const SceneRows& scene : scenes) {
         Driver d;
         const bool idle = scene.name == "idle";
         int last = 0;

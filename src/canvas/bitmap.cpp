@@ -22,7 +22,7 @@ TBitmap& TBitmap::operator=(const TBitmap& other) {
     return *this;
 }
 
-Picture& TBitmap::Image() {
+Picture& TBitmap::WritableImage() {
     // Whoever takes the picture may replace, share or draw on it: what the canvas knows of its
     // pixels no longer holds.
     canvas_.PictureChanging(image_.rect());

@@ -214,7 +214,7 @@ class TBitmap {
 
     const Picture& Image() const { return image_; }
     // The picture, to be changed behind the canvas.
-    Picture& Image();
+    Picture& WritableImage();
 
   private:
     int width_ = 0;

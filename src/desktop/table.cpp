@@ -241,8 +241,9 @@ void Ttable::SyncControls() {
     static void (*const kClicks[4])(State&) = {B1Click, B2Click, B3Click, B4Click};
     for (std::size_t i = 0; i < 4; ++i) {
         const auto& [model, created] = buttons[i];
-        if (created != 1 || (B[i] == nullptr && !model->Visible)) continue;
+        const bool shown = created == 1 && model->Visible;
         if (B[i] == nullptr) {
+            if (!shown) continue;
             B[i] = new QPushButton(this);
             QFont font = this->font();
             font.setPixelSize(model->FontPixels);
@@ -256,15 +257,20 @@ void Ttable::SyncControls() {
         if (B[i]->geometry() != QRect(r.x(), r.y(), r.width(), r.height()))
             B[i]->setGeometry(r.x(), r.y(), r.width(), r.height());
         if (B[i]->text() != FromUtf8(model->Caption)) B[i]->setText(FromUtf8(model->Caption));
-        B[i]->setEnabled(model->Enabled);
-        if (B[i]->isVisible() != model->Visible) B[i]->setVisible(model->Visible);
+        if (B[i]->isEnabled() != (created == 1 && model->Enabled))
+            B[i]->setEnabled(created == 1 && model->Enabled);
+        if (B[i]->isVisible() != shown) B[i]->setVisible(shown);
     }
 }
 
 void Ttable::ShowDrawing() {
     // Only what the handler drew: nothing at all on the ticks after a lesson has ended.
-    const Rect dirty = TakeDirtyRect(state());
-    if (!dirty.isEmpty()) update(QRect(dirty.x(), dirty.y(), dirty.width(), dirty.height()));
+    State& s = state();
+    const Rect fond = s.FOND.Canvas()->TakeDirtyRect() & Rect(0, 0, s.FOND.Bounds.width(),
+                                                                s.FOND.Bounds.height());
+    if (!fond.isEmpty()) FOND->update(fond.x(), fond.y(), fond.width(), fond.height());
+    const Rect dirty = s.Canvas()->TakeDirtyRect();
+    if (!dirty.isEmpty()) update(dirty.x(), dirty.y(), dirty.width(), dirty.height());
 }
 
 void Ttable::ShowMessages() {
@@ -300,7 +306,8 @@ void Ttable::ShowMessages() {
 
 void Ttable::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    PaintPicture(p, event->rect(), state().WindowCanvas.Image(), twin_.get(), state().Color);
+    PaintPicture(p, event->rect(), std::as_const(state().WindowCanvas).Image(), twin_.get(),
+                 state().Color);
 }
 
 void Ttable::SetZoom(double zoom) {

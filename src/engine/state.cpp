@@ -66,7 +66,7 @@ State::State() {
     Timer1.Enabled = true;
 
     WindowCanvas.SetSize(kWidth, kHeight);
-    WindowCanvas.Image().fill(Opaque(clBtnFace));
+    WindowCanvas.WritableImage().fill(Opaque(clBtnFace));
 
     // The pen carriage: a blue square on a red point, on the table bed's colour.
     Ground(PenSprite, 20, 40);
@@ -86,7 +86,7 @@ State::State() {
 
     // The background picture: 449 x 581, uniform grey.
     BackgroundBitmap.SetSize(449, 581);
-    BackgroundBitmap.Image().fill(Opaque(RGB(215, 215, 215)));
+    BackgroundBitmap.WritableImage().fill(Opaque(RGB(215, 215, 215)));
 
     // The pulleys: a red disc, and the belt leaving it at the top and the bottom.
     for (TBitmap* pulley : {&LeftPulley, &RightPulley}) {

@@ -2,8 +2,9 @@
 
 #include <QCoreApplication>
 
-#include "app/snapshot.h"
-#include "engine/globals.h"
+#include "desktop/qt_glue.h"
+#include "desktop/snapshot.h"
+#include "engine/state.h"
 #include "scenery/strokes.h"
 
 Driver::Driver() : form_(std::make_unique<Ttable>()) {
@@ -32,20 +33,33 @@ QImage Driver::Client() {
     return form_->ClientPicture();
 }
 
-const QImage& Driver::Canvas() const {
-    return form_->CanvasImage();
+QImage Driver::Drawing() {
+    return Q(::Drawing(state()));
 }
 
-const QImage& Driver::Fond() const {
-    return std::as_const(form_->FOND->Picture.Bitmap).Image();
+QImage Driver::Canvas() {
+    return Q(std::as_const(state().WindowCanvas).Image());
 }
 
-const QImage& Driver::Table() const {
-    return std::as_const(*TableBitmap).Image();
+QImage Driver::Fond() {
+    return Q(std::as_const(state().FOND.Picture.Bitmap).Image());
 }
 
-const QImage& Driver::Pulley(bool right) const {
-    return std::as_const(right ? *RightPulley : *LeftPulley).Image();
+QImage Driver::Table() {
+    return Q(std::as_const(state().TableBitmap).Image());
+}
+
+QImage Driver::Pulley(bool right) {
+    return Q(std::as_const(right ? state().RightPulley : state().LeftPulley).Image());
+}
+
+QImage Q(const Picture& picture) {
+    return ImageView(picture).copy();
+}
+
+QImage Writable(Picture& picture) {
+    return QImage(reinterpret_cast<uchar*>(picture.bits()), picture.width(), picture.height(),
+                  picture.width() * 4, QImage::Format_RGB32);
 }
 
 int Differences(const QImage& a, const QImage& b, const QRect& area) {
@@ -109,14 +123,15 @@ int MissingInk(const QImage& image, int x, int y, TColor colour, const QString& 
     b.SetSize(600, 80);
     TCanvas& c = *b.Canvas();
     SetBkMode(c.Handle(), TRANSPARENT);
-    c.Font.Name = face;
+    c.Font.Name = face.toStdString();
     c.Font.Size = size;
     c.Font.Color = clBlack;
-    c.TextOut(0, 0, text);
+    c.TextOut(0, 0, text.toStdString());
+    const QImage drawn = Q(std::as_const(b).Image());
     int ink = 0, missing = 0;
     for (int j = 0; j < b.Height(); ++j)
         for (int i = 0; i < b.Width(); ++i)
-            if (At(b.Image(), i, j) == clBlack) {
+            if (At(drawn, i, j) == clBlack) {
                 ++ink;
                 if (At(image, x + i, y + j) != colour) ++missing;
             }

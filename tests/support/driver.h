@@ -7,8 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "app/table.h"
 #include "canvas/colors.h"
+#include "canvas/picture.h"
+#include "desktop/table.h"
 
 class Driver {
   public:
@@ -16,24 +17,33 @@ class Driver {
     ~Driver();
 
     Ttable& form() { return *form_; }
+    State& state() { return form_->state(); }
 
     void Tick(int n = 1);
     void Select(int item);                 // choose a scene in the menu and press the start button
     void Comments();                       // press the comment button that is showing
     void Set(const std::string& setting);  // a setting of the laboratory, NAME=VALUE
 
-    QImage Client();                         // 793 x 553, controls included
-    const QImage& Canvas() const;            // the window's own canvas
-    const QImage& Fond() const;              // FOND's picture
-    const QImage& Table() const;             // TableBitmap
-    const QImage& Pulley(bool right) const;  // LeftPulley or RightPulley
+    QImage Client();                   // 793 x 553, controls included
+    QImage Drawing();                  // the core's drawing of the window, controls left out
+    QImage Canvas();                   // the window's own canvas
+    QImage Fond();                     // FOND's picture
+    QImage Table();                    // TableBitmap
+    QImage Pulley(bool right);         // LeftPulley or RightPulley
 
   private:
     std::unique_ptr<Ttable> form_;
 };
 
+// A copy of a picture as an image; an image that writes into a picture's own pixels.
+QImage Q(const Picture& picture);
+QImage Writable(Picture& picture);
+inline QRect Q(const Rect& r) {
+    return QRect(r.x(), r.y(), r.width(), r.height());
+}
+
 inline TColor At(const QImage& image, int x, int y) {
-    return image.valid(x, y) ? FromQRgb(image.pixel(x, y)) : 0xFFFFFFFFu;
+    return image.valid(x, y) ? TColor(image.pixel(x, y) & 0x00FFFFFFu) : 0xFFFFFFFFu;
 }
 
 // The number of pixels whose colours differ, inside `area` if given (-1 for pictures of

@@ -5,7 +5,7 @@
 #include <unistd.h>
 #include <QApplication>
 
-#include "app/look.h"
+#include "desktop/look.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
