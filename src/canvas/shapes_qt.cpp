@@ -1,8 +1,4 @@
-// Temporary: the shapes traced by Qt's painter, until our own rasteriser and glyph set replace it.
-#include <QCoreApplication>
-#include <QFont>
-#include <QFontMetrics>
-#include <QHash>
+// Temporary: the shapes traced by Qt's painter, until our own rasteriser replaces it.
 #include <QImage>
 #include <QPainter>
 #include <QPen>
@@ -48,24 +44,6 @@ std::optional<PixelRuns> Trace(QSize size, QPoint origin, Draw draw) {
         }
     }
     return runs;
-}
-
-QFont MakeFont(const QString& name, int pixelSize, bool bold) {
-    QString family = name;
-    if (name.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0 ||
-        name.compare(QLatin1String("MS Sans Serif"), Qt::CaseInsensitive) == 0) {
-        family = QStringLiteral("Liberation Sans");
-    } else if (name.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0) {
-        family = QStringLiteral("Standard Symbols PS");
-    }
-    QFont font(family);
-    font.setPixelSize(std::max(1, pixelSize));
-    font.setBold(bold);
-    font.setKerning(false);
-    font.setHintingPreference(QFont::PreferFullHinting);
-    font.setStyleStrategy(
-        static_cast<QFont::StyleStrategy>(QFont::NoAntialias | QFont::NoSubpixelAntialias));
-    return font;
 }
 
 // Traces a drawing of a shape placed with its bounding box `box`, pen and brush as given.
@@ -180,51 +158,4 @@ ShapeRuns PolygonRuns(const std::vector<Point>& points, int penWidth) {
         p.drawPolygon(q.data(), int(q.size()), Qt::OddEvenFill);
     });
     return s;
-}
-
-namespace {
-
-struct QtFace {
-    FontFace face;
-    QFont font;
-};
-
-}  // namespace
-
-const FontFace& FaceFor(const std::string& name, int pixels, bool bold) {
-    static std::vector<std::unique_ptr<QtFace>>* faces = new std::vector<std::unique_ptr<QtFace>>;
-    for (const auto& f : *faces)
-        if (f->face.pixels == pixels && f->face.bold == bold && f->face.name == name) return f->face;
-    auto f = std::make_unique<QtFace>();
-    f->font = MakeFont(QString::fromStdString(name), pixels, bold);
-    const QFontMetrics m(f->font);
-    f->face = FontFace{name, pixels, bold, m.ascent(), m.height(), &f->font};
-    faces->push_back(std::move(f));
-    return faces->back()->face;
-}
-
-const TextRun& TextRunFor(const FontFace& face, std::string_view text) {
-    static std::map<std::pair<const void*, std::string>, TextRun> runs;
-    auto key = std::make_pair(face.data, std::string(text));
-    if (auto found = runs.find(key); found != runs.end()) return found->second;
-    if (runs.size() >= 4096) runs.clear();
-    const QFont& font = *static_cast<const QFont*>(face.data);
-    const QString s = QString::fromUtf8(text.data(), qsizetype(text.size()));
-    TextRun run;
-    run.width = QFontMetrics(font).horizontalAdvance(s);
-    if (!s.isEmpty()) {
-        for (int margin = std::max(8, face.height); margin <= 8192; margin *= 2) {
-            const QSize size(std::max(1, run.width) + 2 * margin, face.height + 2 * margin);
-            auto traced = Trace(size, QPoint(margin, margin), [&](QPainter& p) {
-                p.setFont(font);
-                p.setPen(Qt::white);
-                p.drawText(QPoint(margin, margin + face.ascent), s);
-            });
-            if (traced) {
-                run.runs = std::move(*traced);
-                break;
-            }
-        }
-    }
-    return runs.emplace(std::move(key), std::move(run)).first->second;
 }
