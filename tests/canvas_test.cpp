@@ -1,7 +1,8 @@
 // The canvas layer, by its pixels. Random drawing calls on two bitmaps that take each other's
 // pictures are followed by a model of each canvas: its settings as the canvas documents them, and
-// its picture drawn by Qt's painter with the canvas's rules, by a textbook line rasteriser and by
-// a loop over the pixels for copies. Then the rules themselves, as tables.
+// its picture drawn with the canvas's rules, by a textbook line rasteriser, by a loop over the
+// pixels for copies and rectangles, and from the pixels of the shapes and glyphs (which their own
+// tests compare with Qt's painter). Then the rules themselves, as tables.
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
@@ -11,6 +12,7 @@
 #include <utility>
 
 #include "canvas/canvas.h"
+#include "canvas/shapes.h"
 #include "desktop/qt_glue.h"
 #include "support/driver.h"
 
@@ -47,6 +49,18 @@ QImage Resized(const QImage& picture, QSize size) {
     return resized;
 }
 
+// Runs of pixels put at `at`, in the colour, or only on the cross hatch's grid (row 3 and column 4
+// of every 8 from the picture's corner).
+void PaintModelRuns(QImage& image, QPoint at, const PixelRuns& runs, TColor colour,
+                    bool hatched = false) {
+    for (const PixelRuns::Span& span : runs.spans)
+        for (int x = span.left; x <= span.right; ++x) {
+            const QPoint p = at + QPoint(x, span.y);
+            if (image.rect().contains(p) && (!hatched || p.x() % 8 == 4 || p.y() % 8 == 3))
+                image.setPixel(p, 0xFF000000u | colour);
+        }
+}
+
 // What a canvas should hold, kept by hand, and the picture its drawing should give.
 struct Model {
     QImage picture = Resized(QImage(), {120, 90});
@@ -66,16 +80,25 @@ struct Model {
         opaque = style == bsSolid;
         if (opaque) ground = brush;
     }
-    // Qt's painter, aliased, with the pen and brush as the canvas sets them (brush styles in the
-    // order of TBrushStyle).
-    template <typename Draw>
-    void Paint(Qt::PenJoinStyle join, Draw draw) {
-        QPainter p(&picture);
-        p.setPen(QPen(ToQColor(pen.Color), std::max(1, pen.Width), Qt::SolidLine,
-                      pen.Width <= 1 ? Qt::FlatCap : Qt::RoundCap, join));
-        p.setBrush(QBrush(ToQColor(brush),
-                          std::array{Qt::SolidPattern, Qt::NoBrush, Qt::CrossPattern}[style]));
-        draw(p);
+    // A shape: the brush over its inside (brush styles in the order of TBrushStyle), then the pen.
+    void Paint(const ShapeRuns& shape) {
+        if (style != bsClear) PaintModelRuns(picture, {}, shape.fill, brush, style == bsCross);
+        PaintModelRuns(picture, {}, shape.outline, pen.Color);
+    }
+    // A rectangle with a pen of width 1 or 2, by its outline's edges (see the rules below).
+    void Rectangle(int l, int t, int r, int b) {
+        const int w = std::max(1, pen.Width);
+        const QRect outer(QPoint(std::min(l, r) - w / 2, std::min(t, b) - w / 2),
+                          QPoint(std::max(l, r) - 1, std::max(t, b) - 1));
+        const QRect inner = outer.adjusted(w, w, -w, -w);
+        for (int y = outer.top(); y <= outer.bottom(); ++y)
+            for (int x = outer.left(); x <= outer.right(); ++x) {
+                if (!picture.rect().contains(x, y)) continue;
+                const bool inside = inner.contains(x, y), grid = x % 8 == 4 || y % 8 == 3;
+                if (!inside) picture.setPixel(x, y, 0xFF000000u | pen.Color);
+                if (inside && (style == bsSolid || (style == bsCross && grid)))
+                    picture.setPixel(x, y, 0xFF000000u | brush);
+            }
     }
 };
 
@@ -122,41 +145,44 @@ TEST_P(CanvasRandom, DrawsAsItsModelAndReportsEveryChange) {
         if (chance(3)) chance(2) ? (r = l) : (bottom = t);    // straight down or across
         if (op < 2) l = number(7, 13), r = number(107, 113);  // a band across, as the scenes fill
         const QPoint at(l, t), to(r, bottom), p2(r + delta(), t), from = op < 8 ? at : m.pos;
-        // Rectangle and Ellipse cover up to right-1 and bottom-1, whatever the order of the
-        // corners.
-        const QRectF box(std::min(l, r), std::min(t, bottom), std::abs(r - l) - 1,
-                         std::abs(bottom - t) - 1);
         const bool thin = op >= 6 && op < 10 && m.pen.Width <= 1;
         if (op < 13) m.Realize();  // drawing calls (Draw leaves the brush as it is)
         QRect cell;                // of the text
         QString text;
         if (op < 6) {  // rectangles and an ellipse
+            // Rectangles by the rule below, as long as it holds (see canvas.h).
+            const int pw = std::max(1, m.pen.Width);
+            const bool rows = op < 5 && pw <= 2 && std::abs(r - l) >= 3 &&
+                              std::abs(bottom - t) >= 3 && (pw == 2 || std::min(l, r) >= 0);
             op < 5 ? c.Rectangle(l, t, r, bottom) : c.Ellipse(l, t, r, bottom);
-            m.Paint(op < 5 ? Qt::MiterJoin : Qt::RoundJoin,
-                    [&](QPainter& p) { op < 5 ? p.drawRect(box) : p.drawEllipse(box); });
+            if (rows) {
+                m.Rectangle(l, t, r, bottom);
+            } else {
+                m.Paint(op < 5 ? RectangleRuns(l, t, r, bottom, m.pen.Width)
+                               : EllipseRuns(l, t, r, bottom, m.pen.Width));
+            }
         } else if (op < 10) {
             if (op < 8) c.MoveTo(l, t);
             c.LineTo(r, bottom);
             if (thin) TextbookLine(m.picture, from, to, m.pen.Color);
-            if (!thin) m.Paint(Qt::RoundJoin, [&](QPainter& p) { p.drawLine(from, to); });
+            if (!thin && to != from)
+                PaintModelRuns(m.picture, from,
+                               WideLineRuns(to.x() - from.x(), to.y() - from.y(), m.pen.Width),
+                               m.pen.Color);
             m.pos = to;
         } else if (op == 10) {
             c.Polygon({{l, t}, {r, bottom}, {p2.x(), p2.y()}});
-            m.Paint(Qt::MiterJoin, [&](QPainter& p) { p.drawPolygon(QPolygon({at, to, p2})); });
+            m.Paint(PolygonRuns({{l, t}, {r, bottom}, {p2.x(), p2.y()}}, m.pen.Width));
         } else if (op < 13) {
-            // Arial (and the default face) are drawn with Liberation Sans.
-            const QString face = m.font.Name == "Symbol" ? "Symbol" : "Liberation Sans";
-            const char* const chosen = kTexts[number(face == "Symbol" ? 3 : 0, 5)];
+            const bool symbol = m.font.Name == "Symbol";
+            const char* const chosen = kTexts[number(symbol ? 3 : 0, 5)];
             c.TextOut(l, t, chosen);
             text = QString::fromUtf8(chosen);
-            const QFont font = MakeFont(face, kSizes[m.size][1], m.font.Bold);
-            const QFontMetrics metrics(font);
-            cell = QRect(l, t, metrics.horizontalAdvance(text), metrics.height());
-            QPainter p(&m.picture);
-            if (m.opaque) p.fillRect(cell, ToQColor(m.ground));
-            p.setFont(font);
-            p.setPen(ToQColor(m.font.Color));
-            p.drawText(l, t + metrics.ascent(), text);
+            const FontFace& face = FaceFor(m.font.Name, kSizes[m.size][1], m.font.Bold);
+            const TextRun& run = TextRunFor(face, chosen);
+            cell = QRect(l, t, run.width, face.height);
+            if (m.opaque) QPainter(&m.picture).fillRect(cell, ToQColor(m.ground));
+            PaintModelRuns(m.picture, at, run.runs, m.font.Color);
             m.pos = QPoint(l + cell.width(), t);
             EXPECT_EQ(QSize(c.TextWidth(chosen), c.TextHeight(chosen)), cell.size()) << step;
         } else if (op < 15) {  // the other bitmap, combined pixel by pixel as the copy mode says
