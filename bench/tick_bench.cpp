@@ -23,11 +23,10 @@
 #include <memory>
 #include <string>
 
-#include "app/look.h"
-#include "app/player.h"
-#include "app/snapshot.h"
-#include "app/table.h"
-#include "engine/globals.h"
+#include "desktop/look.h"
+#include "desktop/player.h"
+#include "desktop/snapshot.h"
+#include "desktop/table.h"
 
 namespace {
 
@@ -42,31 +41,6 @@ class PaintCounter : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint) ++paints;
         return QObject::eventFilter(watched, event);
-    }
-};
-
-// What a frame starts from: the phase machine, the trapezoid's simulated output and the
-// laboratory's run.
-struct PhaseState {
-    std::int32_t phase, lowGain, highGain, instability, trapezoid, nonLinear;
-    double trapezoidVs, veFrom, veTo;
-    model::Experiment lab;  // the laboratory's run: replaying its frame simulates it again
-
-    static PhaseState Save() {
-        return {Phase,         StepLowGain, StepHighGain, StepInstability, StepTrapezoid,
-                StepNonLinear, TrapezoidVs, VeFromY,      VeToY,           Lab};
-    }
-    void Restore() const {
-        Phase = phase;
-        StepLowGain = lowGain;
-        StepHighGain = highGain;
-        StepInstability = instability;
-        StepTrapezoid = trapezoid;
-        StepNonLinear = nonLinear;
-        TrapezoidVs = trapezoidVs;
-        VeFromY = veFrom;
-        VeToY = veTo;
-        Lab = lab;
     }
 };
 
@@ -89,15 +63,23 @@ struct Stage {
     std::unique_ptr<Ttable> form;
     int item = -2;
     int frame = -1;
-    PhaseState start{};
+    State start;  // the window's state where the frame starts
 };
 Stage stage;
 
 // The timed work: one tick and the repaint it asks for. Kept out of line so that a profiler can
 // collect this function alone (valgrind --tool=callgrind --toggle-collect='*TimedTick*').
 [[gnu::noinline]] void TimedTick(Ttable& form) {
-    form.Timer1->Fire();
+    form.Timer1Timer();
     QCoreApplication::processEvents();
+}
+
+// Puts the window's state back where the frame starts, its pictures its own as in a window that
+// has been playing, and nothing left to repaint: the frame is then drawn and shown as it was.
+void Restore(Ttable& form) {
+    form.state() = stage.start;
+    OwnPictures(form.state());
+    TakeDirtyRect(form.state());
 }
 
 // Brings the window to the start of `frame` of the scene of menu item `item` (a fresh window
@@ -115,9 +97,9 @@ Ttable& SetUp(int item, int frame) {
         }
         stage.item = item;
         stage.frame = frame;
-        stage.start = PhaseState::Save();
+        stage.start = form.state();
     }
-    stage.start.Restore();
+    Restore(*stage.form);
     return *stage.form;
 }
 
@@ -135,7 +117,9 @@ void TickBenchmark(benchmark::State& state, int item, int frame) {
     form.installEventFilter(&windowPaints);
     double cpu = 0, wall = 0;
     for (auto _ : state) {
-        stage.start.Restore();  // a few stores: no need to stop the clock
+        state.PauseTiming();
+        Restore(form);
+        state.ResumeTiming();
         const auto start = std::chrono::steady_clock::now();
         const double cpuStart = ThreadSeconds();
         TimedTick(form);

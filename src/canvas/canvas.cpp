@@ -36,6 +36,7 @@ void TCanvas::CopyStateFrom(const TCanvas& other) {
     bkColor_ = other.bkColor_;
     realizedBrush_ = other.realizedBrush_;
     face_ = nullptr;
+    uniform_ = other.uniform_;
 }
 
 void TCanvas::RealizeBrush() {

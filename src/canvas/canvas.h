@@ -139,8 +139,8 @@ class TCanvas {
     // "MS Sans Serif" 8 pt, source copy, opaque text background.
     void Reset();
 
-    // Takes the pen, brush, font, copy mode, pen position and text background of another canvas
-    // (its picture having been copied with them).
+    // Takes the pen, brush, font, copy mode, pen position and text background of another canvas,
+    // and what it knows of its picture (that picture having been copied with them).
     void CopyStateFrom(const TCanvas& other);
 
     const Picture* Image() const { return image_; }
@@ -215,6 +215,9 @@ class TBitmap {
     const Picture& Image() const { return image_; }
     // The picture, to be changed behind the canvas.
     Picture& WritableImage();
+    // Gives the picture pixels of its own, if it shares them with a copy: the next drawing then
+    // costs what it costs on a picture drawn on before.
+    void Detach() { image_.detach(); }
 
   private:
     int width_ = 0;

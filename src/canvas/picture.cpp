@@ -2,9 +2,58 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Pixels given back by pictures, kept for the next picture of the same size: each frame copies
+// the background picture and the table's bitmaps, and a block of a megabyte or more handed back
+// to the system and asked for again costs page faults on every frame. A few blocks, at most 32 MB
+// in all; the oldest go first.
+class Recycler {
+  public:
+    std::shared_ptr<Pixel[]> Take(std::size_t count) {
+        for (auto it = kept_.begin(); it != kept_.end(); ++it) {
+            if (it->second != count) continue;
+            Pixel* pixels = it->first;
+            bytes_ -= count * sizeof(Pixel);
+            kept_.erase(it);
+            return Wrap(pixels, count);
+        }
+        return Wrap(new Pixel[count], count);
+    }
+
+  private:
+    std::shared_ptr<Pixel[]> Wrap(Pixel* pixels, std::size_t count) {
+        return std::shared_ptr<Pixel[]>(pixels, [this, count](Pixel* p) { Give(p, count); });
+    }
+    void Give(Pixel* pixels, std::size_t count) {
+        constexpr std::size_t kMaxBytes = std::size_t(32) << 20, kMaxBlocks = 16;
+        const std::size_t bytes = count * sizeof(Pixel);
+        if (count < 4096 || bytes > kMaxBytes) {  // small blocks: the allocator's own business
+            delete[] pixels;
+            return;
+        }
+        kept_.emplace_back(pixels, count);
+        bytes_ += bytes;
+        while (bytes_ > kMaxBytes || kept_.size() > kMaxBlocks) {
+            delete[] kept_.front().first;
+            bytes_ -= kept_.front().second * sizeof(Pixel);
+            kept_.erase(kept_.begin());
+        }
+    }
+
+    std::vector<std::pair<Pixel*, std::size_t>> kept_;
+    std::size_t bytes_ = 0;
+};
+
+}  // namespace
 
 std::shared_ptr<Pixel[]> Picture::Allocate(std::size_t count) {
-    return std::shared_ptr<Pixel[]>(new Pixel[count]);
+    // Never destroyed: pictures may outlive any static object.
+    static Recycler* recycler = new Recycler;
+    return recycler->Take(count);
 }
 
 Picture::Picture(int width, int height, Pixel fill) {

@@ -105,3 +105,9 @@ State::State() {
     // What was drawn while the window was made is shown with it.
     TakeDirtyRect(*this);
 }
+
+void OwnPictures(State& s) {
+    for (TBitmap* b : {&s.WindowCanvas, &s.FOND.Picture.Bitmap, &s.PenSprite, &s.TableBitmap,
+                       &s.TableMask, &s.BackgroundBitmap, &s.LeftPulley, &s.RightPulley})
+        b->Detach();
+}

@@ -89,6 +89,10 @@ struct State {
     std::vector<std::string> Messages;
 };
 
+// Gives every picture of the state pixels of its own (a copy shares them with the state it was
+// copied from until drawn on), so that its next tick costs what a tick of the original costs.
+void OwnPictures(State& s);
+
 // The event handlers of the window.
 void Timer1Timer(State& s);
 void Button1Click(State& s);
