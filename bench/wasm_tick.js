@@ -16,26 +16,42 @@ const arg = (name, fallback) => {
   return i > 0 ? process.argv[i + 1] : fallback;
 };
 const reps = Number(arg('--reps', 9));
-const now = () => Number(process.hrtime.bigint()) / 1e6;
+const now = () => Number(process.hrtime.bigint()) / 1e6;  // ms, wall clock
+const cpu = () => { const u = process.cpuUsage(); return (u.user + u.system) / 1e3; };  // ms
 const median = (xs) => [...xs].sort((a, b) => a - b)[xs.length >> 1];
 
-// tick_bench's CSV: median rows, the frame in the name (tick/low_gain/k:80), or whole lessons
-// (tick/low_gain/all, per tick in wall_ms) and « Fin » (end/low_gain).
+// tick_bench's CSV: the median rows, wall and processor time of one tick in ms; the frame in the
+// name (tick/low_gain/k:80), a whole lesson (tick/low_gain/all: per tick in wall_ms and cpu_ms)
+// or « Fin » (end/low_gain).
 function nativeTimes(file) {
   const times = new Map();
   if (!file) return times;
-  const lines = fs.readFileSync(file, 'utf8').split('\n').filter((l) => l.startsWith('"'));
-  const head = fs.readFileSync(file, 'utf8').split('\n').find((l) => l.startsWith('name,')).split(',');
-  for (const line of lines) {
+  const lines = fs.readFileSync(file, 'utf8').split('\n');
+  const head = lines.find((l) => l.startsWith('name,')).replace(/"/g, '').split(',');
+  for (const line of lines.filter((l) => l.startsWith('"'))) {
     const cells = line.split(',');
     const name = cells[0].replace(/"/g, '');
     if (!name.endsWith('_median')) continue;
     const key = name.replace(/_median$/, '').replace(/\/(min_time:[0-9.]+|manual_time)/g, '').replace('k:', '');
-    const column = /\/all$/.test(key) ? head.indexOf('wall_ms') : head.indexOf('real_time');
-    const unit = { ns: 1e-6, us: 1e-3, ms: 1 }[cells[head.indexOf('time_unit')]] || 1;
-    times.set(key, Number(cells[column]) * (/\/all$/.test(key) ? 1 : unit));
+    const unit = { ns: 1e-6, us: 1e-3, ms: 1, s: 1e3 }[cells[head.indexOf('time_unit')]];
+    const column = (c) => Number(cells[head.indexOf(c)]);
+    times.set(key, /\/all$/.test(key) ? [column('wall_ms'), column('cpu_ms')]
+      : [column('real_time') * unit, column('cpu_time') * unit]);
   }
   return times;
+}
+
+// The median wall and processor times of `f` over n runs, each prepared by `before` untimed.
+function measure(n, f, before = () => {}, per = 1) {
+  const wall = [], work = [];
+  for (let i = 0; i < n; ++i) {
+    before();
+    const c = cpu(), w = now();
+    f();
+    wall.push((now() - w) / per);
+    work.push((cpu() - c) / per);
+  }
+  return [median(wall), median(work)];
 }
 
 async function main() {
@@ -45,51 +61,30 @@ async function main() {
     for (let i = 0; i < 2; ++i) core._tt_tick();
     if (item >= 0) core._tt_select(item);
   };
-  const rows = [];
+  const rows = [], tick = () => core._tt_tick();
   for (const [name, item] of scenes) {
     fresh(item);
     if (item <= 0) {
-      const t = [];
-      for (let i = 0; i < 50 * reps; ++i) {
-        const t0 = now();
-        core._tt_tick();
-        t.push(now() - t0);
-      }
-      rows.push([`tick/${name}`, '-', median(t)]);
+      rows.push([`tick/${name}`, '-', measure(50 * reps, tick)]);
       continue;
     }
     for (const k of [5, 80, 150]) {
-      const t = [];
-      for (let i = 0; i < 5 * reps; ++i) {
-        core._tt_goto(k - 1);
-        const t0 = now();
-        core._tt_tick();
-        t.push(now() - t0);
-      }
-      rows.push([`tick/${name}/${k}`, k, median(t)]);
+      rows.push([`tick/${name}/${k}`, k, measure(5 * reps, tick, () => core._tt_goto(k - 1))]);
     }
-    const lesson = [], end = [];
-    for (let i = 0; i < reps; ++i) {
-      core._tt_select(item);
-      const t0 = now();
-      for (let f = 1; f <= 159; ++f) core._tt_tick();
-      lesson.push((now() - t0) / 159);
-      core._tt_goto(80);
-      const t1 = now();
-      core._tt_end();
-      end.push(now() - t1);
-    }
-    rows.push([`tick/${name}/all`, 'all', median(lesson)]);
-    rows.push([`end/${name}`, 'Fin', median(end)]);
+    const lesson = () => { for (let f = 1; f <= 159; ++f) core._tt_tick(); };
+    rows.push([`tick/${name}/all`, 'all', measure(reps, lesson, () => core._tt_select(item), 159)]);
+    rows.push([`end/${name}`, 'Fin', measure(reps, () => core._tt_end(), () => core._tt_goto(80))]);
   }
   const native = nativeTimes(arg('--native'));
-  console.log('| scene          | frame | native (ms) | WebAssembly (ms) | ratio |');
-  console.log('|----------------|-------|-------------|------------------|-------|');
-  for (const [key, frame, wasm] of rows) {
-    const n = native.get(key);
-    const scene = key.split('/')[1];
-    console.log(`| ${scene.padEnd(14)} | ${String(frame).padStart(5)} | ${n === undefined ? '          -' : n.toFixed(3).padStart(11)} ` +
-      `| ${wasm.toFixed(3).padStart(16)} | ${n === undefined ? '    -' : (wasm / n).toFixed(2).padStart(5)} |`);
+  const ms = (x) => (x === undefined ? '-' : x.toFixed(3)).padStart(7);
+  console.log('Median times in ms, wall clock / processor; the ratio of the processor times.');
+  console.log('| scene          | frame | native wall / CPU | WebAssembly wall / CPU | ratio |');
+  console.log('|----------------|-------|-------------------|------------------------|-------|');
+  for (const [key, frame, [wall, work]] of rows) {
+    const [nWall, nWork] = native.get(key) || [];
+    const ratio = nWork ? (work / nWork).toFixed(2) : '-';
+    console.log(`| ${key.split('/')[1].padEnd(14)} | ${String(frame).padStart(5)} | ${ms(nWall)} / ${ms(nWork)} ` +
+      `| ${ms(wall)} / ${ms(work)}        | ${ratio.padStart(5)} |`);
   }
 }
 
