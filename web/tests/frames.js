@@ -1,9 +1,11 @@
 // The core's WebAssembly under Node, taken through the tour of tests/frames_test.cpp (the idle
 // screen, the presentation, every frame of each lesson, going back, the comment pages, a lesson
 // restarted, the laboratory's runs), each picture's checksum compared with the desktop's own list,
-// tests/data/frames.txt. "=" before a name: the same picture as that name in the list.
+// tests/data/frames.txt. "=" before a name: the same picture as that name in the list. Each
+// picture must also be what a page that copies only the rectangles tt_take_dirty names shows.
 //   node frames.js CORE.js FRAMES.txt [--dry]
-// --dry reports how many frames match without failing (while the core is a stand-in).
+// --dry reports how many frames match the list without failing on them (while the core is a
+// stand-in).
 'use strict';
 const path = require('path');
 const fs = require('fs');
@@ -51,13 +53,23 @@ const refused = [];  // settings the core did not take
 async function fresh(createCore) {
   const m = await createCore();
   m._tt_init();
-  const set = m.cwrap('tt_set', 'string', ['string']);
+  const set = m.cwrap('tt_set', 'string', ['string']), rect = m._malloc(16);
   return {
     tick: (n = 1) => { for (let i = 0; i < n; ++i) m._tt_tick(); },
     select: m._tt_select, comments: m._tt_comments, goto: m._tt_goto, end: m._tt_end,
     back: m._tt_step_back,
     set: (s) => { const e = set(s); if (e) refused.push(`${s} (${e})`); },
     picture: () => new Uint8Array(m.HEAPU8.buffer, m._tt_picture_rgba(), W * H * 4),
+    shown: new Uint8Array(W * H * 4),  // the picture as the page has it
+    // Copies into `shown` what changed since the last call, as the page does.
+    update() {
+      m._tt_take_dirty(rect);
+      const [x, y, w, h] = m.HEAP32.subarray(rect >> 2, (rect >> 2) + 4);
+      const picture = this.picture();
+      for (let row = y; row < y + h; ++row) {
+        this.shown.set(picture.subarray((row * W + x) * 4, (row * W + x + w) * 4), (row * W + x) * 4);
+      }
+    },
   };
 }
 
@@ -129,7 +141,7 @@ async function main() {
   const list = readList(listFile);
   const createCore = require(path.resolve(coreFile));
   const started = Date.now();
-  const seen = new Set(), differ = [];
+  const seen = new Set(), differ = [], stale = [];
   let c, compared = 0;
   const frame = (name) => {
     ++compared;
@@ -137,6 +149,8 @@ async function main() {
     const entry = same ? name.slice(1) : name;
     if (!same) seen.add(entry);
     if (list.get(entry) !== checksum(c.picture(), W, H)) differ.push(name);
+    c.update();
+    if (Buffer.compare(c.shown, c.picture()) !== 0) stale.push(name);
   };
   c = await fresh(createCore);
   tour(c, frame);
@@ -148,8 +162,13 @@ async function main() {
     `différente(s) ou absente(s) de la liste, ${missing.length} de la liste jamais montrée(s), ` +
     `${refused.length} réglage(s) refusé(s) (${((Date.now() - started) / 1000).toFixed(1)} s)`);
   if (differ.length) console.log(`  les premières : ${differ.slice(0, 12).join(' ')}`);
+  if (stale.length) {
+    console.log(`ÉCHEC : ${stale.length} image(s) mal recopiée(s) par les rectangles de tt_take_dirty, ` +
+      `la première ${stale[0]}`);
+    process.exitCode = 1;
+  }
   if (refused.length) console.log(`  réglages refusés : ${[...new Set(refused)].slice(0, 4).join(' ; ')}`);
-  if (dry) return console.log('(à blanc : rien n\'échoue)');
+  if (dry) return console.log('(à blanc : les différences avec la liste ne font pas échouer)');
   if (differ.length || missing.length || refused.length) process.exit(1);
 }
 
