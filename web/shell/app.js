@@ -231,8 +231,8 @@
       case 'restart': api.restart(); return setPaused(false);
       case 'select': api.select(a.item); return setPaused(false);
       case 'comments': api.comments(); return refresh();
-      case 'faster': return setSpeed(L.nextSpeed(state.interval, true));
-      case 'slower': return setSpeed(L.nextSpeed(state.interval, false));
+      case 'faster': return setSpeed(L.nextSpeed(L.speedOf(state), true));
+      case 'slower': return setSpeed(L.nextSpeed(L.speedOf(state), false));
       case 'fullscreen': return fullScreen();
     }
   }

@@ -84,11 +84,18 @@
     return kKeys[key] ? { do: kKeys[key] } : null;
   }
 
+  // The speed bar's position (the period of a lesson's frames, ms); the timer's own period
+  // (state.interval) may differ from it, on the idle screen.
+  function speedOf(state) {
+    const bar = (state.controls || []).find((c) => c.name === 'ScrollBar1');
+    return bar ? bar.value : state.interval;
+  }
+
   // « scene · image 73 / 159 · 60 ms · en pause », as the desktop's status bar.
   function statusText(state, paused) {
     const parts = [state.sceneName];
     if (state.frames > 0) parts.push(`image ${state.frame} / ${state.frames}`);
-    parts.push(`${state.interval} ms`);
+    parts.push(`${speedOf(state)} ms`);
     if (paused) parts.push('en pause');
     return parts.join(' · ');
   }
@@ -126,7 +133,7 @@
   }
 
   const api = {
-    parseLink, startPlan, keyAction, statusText, nextSpeed, gainAt, stepOf, settingsByName,
+    parseLink, startPlan, keyAction, speedOf, statusText, nextSpeed, gainAt, stepOf, settingsByName,
     scaleFor, kFrames, kSpeed, kZooms,
   };
   if (typeof module === 'object' && module.exports) module.exports = api;

@@ -57,6 +57,8 @@ test('status line, speed steps, zoom and the gain slider', () => {
   const lesson = { sceneName: 'Rép. Ind. en Boucle Fermée (G:grand)', frame: 73, frames: 159, interval: 60 };
   assert.strictEqual(L.statusText(lesson, true), 'Rép. Ind. en Boucle Fermée (G:grand) · image 73 / 159 · 60 ms · en pause');
   assert.strictEqual(L.statusText({ sceneName: 'Accueil', frames: 0, interval: 200 }, false), 'Accueil · 200 ms');
+  const bar = { name: 'ScrollBar1', value: 80 };  // the speed bar, whatever the timer's period
+  assert.strictEqual(L.statusText({ sceneName: 'Accueil', frames: 0, interval: 20, controls: [bar] }, false), 'Accueil · 80 ms');
   assert.deepStrictEqual([[60, true], [25, true], [20, true], [195, false], [200, false]]
     .map(([p, f]) => L.nextSpeed(p, f)), [50, 20, 20, 200, 200]);
   assert.deepStrictEqual([['1', 0, 0], ['2', 100, 100], ['fit', 1586, 553], ['fit', 793, 1106], ['fit', 0, 0]]
