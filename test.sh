@@ -5,7 +5,9 @@
 #      the real window on a private X display;
 #   2. the sanitizer build (build-asan/), its tests and tours of the real program
 #      (scripts/sanitize.sh);
-#   3. the fuzzer of the RTF reader (build-asan/), twenty seconds (scripts/fuzz.sh).
+#   3. the fuzzer of the RTF reader (build-asan/), twenty seconds (scripts/fuzz.sh);
+#   4. the web edition (build-web/): its build, its page's logic, the frame checksums of its
+#      WebAssembly under Node, and a tour of the page in headless Chromium (scripts/web.sh test).
 # Build directories are configured only when new, so a second run rebuilds only what changed.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/scripts/setup.sh"
@@ -40,6 +42,7 @@ stage "Paquets" tt_install_packages "${TT_PACKAGES[@]}" "${TT_TEST_PACKAGES[@]}"
 stage "Compilation et tests" main_build_and_tests
 stage "Sanitizers" "$TT_ROOT/scripts/sanitize.sh"
 stage "Fuzzing" "$TT_ROOT/scripts/fuzz.sh"
+stage "Web" "$TT_ROOT/scripts/web.sh" test
 
 tt_log "Résumé"
 for i in "${!stage_names[@]}"; do

@@ -14,12 +14,13 @@ TT_PACKAGES=(
 )
 
 # What the test suite needs besides: a real X server driven by simulated clicks, clang for the
-# sanitizer and fuzzing builds.
+# sanitizer and fuzzing builds, Emscripten and a headless browser for the web edition.
 TT_TEST_PACKAGES=(
   xvfb xdotool x11-utils
   clang libclang-rt-14-dev llvm
   openbox  # maximizes the real window as a desktop does; a bare X server leaves it at design size
   appstream  # checks the software-centre description of the package
+  emscripten chromium
 )
 
 tt_log() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }
