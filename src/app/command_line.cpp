@@ -1,32 +1,8 @@
 #include "app/command_line.h"
 
 #include <cctype>
-#include <charconv>
-#include <cmath>
 
 namespace {
-
-// The laboratory's numeric inputs and their bounds, in their units.
-struct Bound {
-    const char* name;
-    double low, high;
-};
-constexpr Bound kGain{"G", 0.01, 10000};
-constexpr Bound kAmplitude{"amplitude", -10, 10};    // V: the sensor's range
-constexpr Bound kUsat{"Usat", 0.5, 50};              // V
-constexpr Bound kU0{"U0", 0.01, 10};                 // V
-constexpr Bound kFrequency{"frequence", 0.01, 100};  // Hz
-
-// A decimal number (a point or a comma before the decimals) within the bound.
-std::optional<double> ParseValue(std::string text, const Bound& b) {
-    for (char& ch : text)
-        if (ch == ',') ch = '.';
-    double v = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(v)) return {};
-    if (v < b.low || v > b.high) return {};
-    return v;
-}
 
 // A whole number made of decimal digits only, within [low, high].
 std::optional<int> ParseNumber(const std::string& text, int low, int high) {
@@ -42,47 +18,14 @@ std::optional<int> ParseNumber(const std::string& text, int low, int high) {
 
 }  // namespace
 
-bool ApplySetting(const std::string& setting, model::Inputs& in, std::string& error) {
-    const auto eq = setting.find('=');
-    const std::string name = setting.substr(0, eq),
-                      value = eq == std::string::npos ? "" : setting.substr(eq + 1);
-    auto number = [&](const Bound& b, double& to) {
-        const auto v = ParseValue(value, b);
-        if (!v) {
-            char range[64];
-            std::snprintf(range, sizeof range, "%g à %g", b.low, b.high);
-            error = "valeur invalide pour " + name + " : « " + value + " » (attendu : de " + range +
-                    ")";
-            return false;
-        }
-        to = *v;
-        return true;
-    };
-    auto onOff = [&](const Bound& b, bool& on, double& to) {
-        on = !(value == "off" || value == "0");
-        return !on || number(b, to);
-    };
-    if (name == kGain.name) return number(kGain, in.settings.gain);
-    if (name == kAmplitude.name) return number(kAmplitude, in.amplitude);
-    if (name == kFrequency.name) return number(kFrequency, in.frequency);
-    if (name == kUsat.name) return onOff(kUsat, in.settings.saturation, in.settings.usat);
-    if (name == kU0.name) return onOff(kU0, in.settings.deadZone, in.settings.u0);
-    if (name == "forme") {
-        const std::pair<const char*, model::Shape> shapes[] = {
-            {"echelon", model::Shape::Step},      {"échelon", model::Shape::Step},
-            {"rampe", model::Shape::Ramp},        {"trapeze", model::Shape::Trapezoid},
-            {"trapèze", model::Shape::Trapezoid}, {"sinus", model::Shape::Sine}};
-        for (const auto& [word, shape] : shapes)
-            if (value == word) return in.shape = shape, true;
-        error = "forme invalide : « " + value + " » (attendu : echelon, rampe, trapeze ou sinus)";
-        return false;
-    }
-    error = "réglage inconnu pour --set : « " + name +
-            " » (attendu : G, forme, amplitude, Usat, U0 ou frequence)";
-    return false;
-}
-
 std::string UsageText() {
+    // The laboratory's settings, from their table.
+    std::string settings =
+        "Réglages du laboratoire (--set NOM=VALEUR, virgule ou point décimal) :\n";
+    for (const model::SettingInfo& row : model::SettingsTable())
+        settings += "  " + row.Describe() + "\n";
+    settings +=
+        "  (fréquence s'écrit aussi frequence ; off est la seule façon d'enlever Usat ou U0)\n\n";
     return "Usage : table-tracante [--snapshot FICHIER.png] [--record FICHIER.gif] [ACTION]...\n"
            "\n"
            "Sans option, ouvre la fenêtre de l'animation « Table traçante ».\n"
@@ -106,10 +49,9 @@ std::string UsageText() {
            "  --select I     sélectionne l'élément I du menu (0 à 6) et clique sur\n"
            "                 « Démarrer l'Animation » ; 7 lance le laboratoire.\n"
            "  --comments     clique sur le bouton de commentaire affiché, s'il y en a un.\n"
-           "  --set NOM=VAL  règle le laboratoire, dès cet instant : G (gain, 0,01 à 10000),\n"
-           "                 forme (echelon, rampe, trapeze, sinus), amplitude (V, -10 à 10),\n"
-           "                 Usat (V, ou off), U0 (zone morte, V, ou off), frequence (Hz).\n"
-           "\n"
+           "  --set NOM=VAL  règle le laboratoire, dès cet instant (voir ci-dessous).\n"
+           "\n" +
+           settings +
            "Éléments du menu : 0 Présentation, 1 Boucle ouverte, 2 Boucle fermée (G faible),\n"
            "3 Boucle fermée (G grand), 4 Instabilité, 5 Réponse trapézoïdale,\n"
            "6 Non-linéarité du moteur, 7 Laboratoire.\n"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/experiment.h"
+#include "model/settings.h"
 
 struct ScriptAction {
     enum Kind { Ticks, Select, Comments, Set };
@@ -14,7 +15,7 @@ struct ScriptAction {
         : kind(k), value(v), setting(std::move(s)) {}
     Kind kind;
     int value;
-    std::string setting;  // Set: NAME=VALUE, checked by ParseCommandLine
+    std::string setting;  // Set: NAME=VALUE (model::ApplySetting), checked by ParseCommandLine
 };
 
 struct CommandLine {
@@ -31,10 +32,6 @@ struct CommandLine {
 
 inline constexpr int kMaxTicks = 100000;
 inline constexpr int kLastMenuItem = 7;  // the laboratory
-
-// One of the laboratory's inputs from NAME=VALUE (G, forme, amplitude, Usat, U0, frequence).
-// On a wrong name or value, returns false and sets `error`.
-bool ApplySetting(const std::string& setting, model::Inputs& inputs, std::string& error);
 
 // Reads the arguments (without the program name). On bad input, returns nothing and sets
 // `error` to one line that names the problem.
