@@ -39,6 +39,10 @@ std::string UsageText() {
            "  --csv FICHIER.csv       écrit l'expérience du laboratoire (scène 7) : une ligne\n"
            "                          par image, t (s), Ve, Vs, U (V), I (A), Omega (rad/s),\n"
            "                          position du crayon x (mm).\n"
+           "  --results FICHIER.json  écrit la conclusion de l'expérience du laboratoire : sa\n"
+           "                          classe (amorti, oscillation amortie, oscillation\n"
+           "                          entretenue, divergence, au repos, bloqué), chaque mesure\n"
+           "                          et chaque valeur théorique, l'unité dans le nom.\n"
            "  --help                  affiche cette aide.\n"
            "\n"
            "FICHIER « - » : la sortie standard. Un fichier ordinaire n'est remplacé qu'une fois\n"
@@ -146,6 +150,14 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
                 return std::nullopt;
             }
             cl.csvFile = *file;
+        } else if (option == "--results") {
+            const auto file = takeValue("un nom de fichier");
+            if (!file) return std::nullopt;
+            if (!cl.resultsFile.empty() || file->empty()) {
+                error = "l'option --results attend un seul nom de fichier non vide";
+                return std::nullopt;
+            }
+            cl.resultsFile = *file;
         } else if (option == "--comments") {
             if (inlineValue) {
                 error = "l'option --comments ne prend pas de valeur";
@@ -157,14 +169,16 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             return std::nullopt;
         }
     }
-    if ((cl.snapshotFile == "-") + (cl.recordFile == "-") + (cl.csvFile == "-") > 1) {
+    if ((cl.snapshotFile == "-") + (cl.recordFile == "-") + (cl.csvFile == "-") +
+            (cl.resultsFile == "-") >
+        1) {
         error = "une seule sortie peut écrire sur la sortie standard (-)";
         return std::nullopt;
     }
     if (!cl.help && !cl.Scripted() && !cl.actions.empty()) {
         error =
             "les actions --ticks, --select, --comments et --set demandent --snapshot FICHIER.png, "
-            "--record FICHIER.gif ou --csv FICHIER.csv";
+            "--record FICHIER.gif, --csv FICHIER.csv ou --results FICHIER.json";
         return std::nullopt;
     }
     return cl;
