@@ -17,6 +17,7 @@
 #include "app/table.h"
 #include "app/zoom_view.h"
 #include "engine/globals.h"
+#include "model/conclusion.h"
 
 namespace {
 
@@ -95,6 +96,8 @@ void MainWindow::CreateMenus() {
     exportAction_ =
         Add(file, QStringLiteral("Enregistrer l'&animation…"), {}, &MainWindow::ExportAsked);
     dataAction_ = Add(file, QStringLiteral("E&xporter les données…"), {}, &MainWindow::DataAsked);
+    resultsAction_ =
+        Add(file, QStringLiteral("Exporter les &résultats…"), {}, &MainWindow::ResultsAsked);
     file->addSeparator();
     connect(Add(file, QStringLiteral("&Quitter"), {QKeySequence::Quit}, nullptr),
             &QAction::triggered, this, &MainWindow::close);
@@ -168,6 +171,7 @@ void MainWindow::UpdateStatus() {
     pauseLabel_->setText(player_->Paused() ? QStringLiteral("en pause") : QString());
     exportAction_->setEnabled(at.frames > 0 && player_->LessonStart().has_value());
     dataAction_->setEnabled(Lab.Running());
+    resultsAction_->setEnabled(Lab.Running());
     labPanel_->setVisible(at.item == 7);
     if (at.item == 7) labPanel_->Refresh();
 }
@@ -254,6 +258,19 @@ bool MainWindow::SaveData(const QString& fileName, QString& error) {
 void MainWindow::DataAsked() {
     SaveAsked(QStringLiteral("Exporter les données"), QStringLiteral("laboratoire.csv"),
               QStringLiteral("Données CSV (*.csv)"), &MainWindow::SaveData);
+}
+
+bool MainWindow::SaveResults(const QString& fileName, QString& error) {
+    if (!Lab.Running()) {
+        error = QStringLiteral("aucune expérience du laboratoire n'a été lancée");
+        return false;
+    }
+    return WriteOutput(fileName, QByteArray::fromStdString(model::ResultsJson(Lab)), error, false);
+}
+
+void MainWindow::ResultsAsked() {
+    SaveAsked(QStringLiteral("Exporter les résultats"), QStringLiteral("laboratoire.json"),
+              QStringLiteral("Résultats JSON (*.json)"), &MainWindow::SaveResults);
 }
 
 void MainWindow::SetFullScreen(bool on) {
