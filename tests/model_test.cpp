@@ -4,11 +4,15 @@
 #include <cmath>
 #include <complex>
 #include <cstring>
+#include <fstream>
 #include <optional>
+#include <sstream>
 #include <tuple>
 #include <vector>
 
 #include "model/analysis.h"
+#include "model/conclusion.h"
+#include "model/settings.h"
 
 using namespace model;
 
@@ -235,4 +239,270 @@ TEST(EndStops, PenStaysOnTheTable) {
         EXPECT_NEAR(run.back().penMm, std::copysign(150.0, amplitude), 1e-9);
         EXPECT_EQ(run.back().omega, 0);
     }
+}
+
+namespace {
+
+Experiment Played(const Inputs& in, double dt = 1e-4) {
+    Experiment e;
+    e.SetStepSize(dt);
+    e.Launch(in);
+    e.AdvanceTo(Experiment::kFrames);
+    return e;
+}
+
+// The saturation's describing function: the limit cycle's error amplitude where G·N(a) = Gc.
+double LimitCycleAmplitude(double gain, double usat) {
+    double lo = 0, hi = 1;  // k = Usat/(G·a)
+    for (int n = 0; n < 60; ++n) {
+        const double k = (lo + hi) / 2;
+        (gain * 2 / kPi * (std::asin(k) + k * std::sqrt(1 - k * k)) > kCritical ? hi : lo) = k;
+    }
+    return usat / (gain * lo);
+}
+
+// The dominant pair's amplitude ratio over one of its periods, and that period.
+double PoleRatio(double gain) {
+    const auto p = ClosedLoopPoles(kP, gain)[0];
+    return std::exp(2 * kPi * p.real() / std::abs(p.imag()));
+}
+double PolePeriod(double gain) {
+    return 2 * kPi / std::abs(ClosedLoopPoles(kP, gain)[0].imag());
+}
+
+// Vs/Ve of the linear closed loop, from the plant's constants.
+std::complex<double> Closed(double gain, double omega) {
+    const std::complex<double> s(0, omega);
+    return gain * kLoop / (((kA3 * s + kA2) * s + kA1) * s + gain * kLoop);
+}
+
+// Every number of a CSV (its fields) or of a JSON object (its values): never "-0", never
+// subnormal.
+void ExpectCleanNumbers(const std::string& text, const std::string& name) {
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t colon = line.find("\": ");
+        std::istringstream fields(colon == std::string::npos ? line : line.substr(colon + 3));
+        for (std::string f; std::getline(fields, f, ',');) {
+            if (f.empty() || !(std::isdigit(f[0]) || f[0] == '-')) continue;
+            const double v = std::strtod(f.c_str(), nullptr);
+            EXPECT_FALSE(f[0] == '-' && v == 0) << name << ": " << f;
+            EXPECT_TRUE(v == 0 || std::abs(v) >= 2.3e-308) << name << ": " << f;
+        }
+    }
+}
+
+}  // namespace
+
+// Each run gets the kind of response that the linear theory or the physics dictates, and one
+// figure measured against its closed form (NAN: none may be given); its JSON names that kind
+// first, and neither its CSV nor its JSON prints "-0" or a subnormal number.
+TEST(Conclusion, KindsOfResponse) {
+    using enum Verdict;
+    const double halfDamped = kA1 * kA1 / (kP.R * kP.J * kLoop), stop = 9.5493;
+    const double below = 0.95 * kCritical, above = 1.05 * kCritical, w = 2 * kPi * 79.5;
+    const double peak = Approximation(kP, halfDamped).peakTime;
+    const double ramp = ChooseSpan(kP, {.gain = 16}, {.shape = Shape::Ramp, .amplitude = 3});
+    const struct {
+        Inputs in;
+        Verdict verdict;
+        const char* key;
+        double expected, tolerance;
+    } runs[] = {
+        {{{.gain = 2}}, Damped, "D (%)", 0, 0},
+        {{{.gain = halfDamped, .saturation = false}, Shape::Step, 0.5},
+         Damped,
+         "tp (s)",
+         peak,
+         0.1 * peak},
+        {{{.gain = 120}}, DampedOscillation, "rapport par période", PoleRatio(120), 0.01},
+        {{{.gain = below}}, DampedOscillation, "rapport par période", PoleRatio(below), 0.01},
+        {{{.gain = below, .saturation = false}},
+         DampedOscillation,
+         "T (s)",
+         PolePeriod(below),
+         1e-4},
+        {{{.gain = above, .saturation = false}},
+         Divergence,
+         "rapport par période",
+         PoleRatio(above),
+         0.01},
+        {{{.gain = above}},
+         Sustained,
+         "amplitude d'oscillation (V)",
+         LimitCycleAmplitude(above, 12),
+         0.002},
+        // Without saturation it grows until the stops bound it, within a few periods.
+        {{{.gain = 400, .saturation = false}}, Divergence, "butée atteinte (s)", 0.03, 0.01},
+        {{{}, Shape::Step, 0}, AtRest, "D (%)", NAN, 0},
+        {{{.usat = 1, .deadZone = true, .u0 = 5}}, Stuck, "erreur statique (V)", 2, 1e-9},
+        {{{.gain = 2, .deadZone = true}, Shape::Step, 0.4},
+         Stuck,
+         "erreur statique (V)",
+         0.4,
+         1e-9},
+        {{{}, Shape::Step, 10}, Stuck, "erreur statique (V)", 10 - stop, 1e-3},
+        {{{.gain = 0.5}, Shape::Sine, 2, 79.5},
+         Damped,
+         "|Vs/Ve|",
+         std::abs(Closed(0.5, w)),
+         0.01 * std::abs(Closed(0.5, w))},
+        {{{.gain = 0.5}, Shape::Sine, 2, 79.5},
+         Damped,
+         "arg Vs/Ve (°)",
+         std::arg(Closed(0.5, w)) * 180 / kPi - 360,
+         1},
+        {{{.gain = 16.34}, Shape::Sine, 2, 5},
+         Damped,
+         "arg Vs/Ve (°)",
+         std::arg(Closed(16.34, 2 * kPi * 5)) * 180 / kPi,
+         1},
+        {{{.gain = 321}, Shape::Sine, 2, 0.1}, Sustained, "T (s)", 2 * kPi / kCriticalOmega, 1e-3},
+        {{{.gain = 16}, Shape::Ramp, 3},
+         Damped,
+         "erreur de vitesse (V)",
+         3 / ramp / (16 * kLoop / kA1),
+         0.003},
+    };
+    for (const auto& r : runs) {
+        const Experiment e = Played(r.in);
+        const Conclusion c = Conclude(e);
+        const std::string name = std::string(VerdictName(r.verdict)) + " at G " +
+                                 std::to_string(r.in.settings.gain) + ", " + r.key;
+        EXPECT_EQ(c.verdict, r.verdict) << name << ": " << VerdictName(c.verdict);
+        const auto v = c.Measured(r.key);
+        if (std::isnan(r.expected))
+            EXPECT_FALSE(v) << name;
+        else
+            EXPECT_NEAR(v.value_or(NAN), r.expected, r.tolerance) << name;
+        const std::string json = ResultsJson(e);
+        EXPECT_EQ(json.rfind("{\n  \"classe\": \"" + std::string(VerdictName(r.verdict)) + "\"", 0),
+                  0u)
+            << json;
+        ExpectCleanNumbers(json, name);
+        ExpectCleanNumbers(e.Csv(), name);
+    }
+}
+
+// Held against a stop, or at rest under its dry friction, the rotor does not turn and the current
+// settles at U/R whatever the integration step: the armature gets U (it is not short-circuited).
+TEST(EndStops, StalledCurrentIsUOverR) {
+    const std::pair<Inputs, double> runs[] = {
+        {{{.gain = 321}, Shape::Step, 10}, 12},  // saturated against the + stop
+        {{{.gain = 100, .saturation = false}, Shape::Step, -10}, 100 * (-10 + 9.5493)},
+        {{{.gain = 2, .deadZone = true}, Shape::Step, 0.4}, 0.8},  // within the dead zone
+    };
+    for (const auto& [in, u] : runs) {
+        for (const double dt : {1e-4, 0.37e-4}) {
+            const Sample end = Played(in, dt).frames().back();
+            EXPECT_EQ(end.omega, 0) << u;
+            EXPECT_NEAR(end.u, u, 1e-3 * std::abs(u));
+            EXPECT_NEAR(end.i, u / kP.R, 1e-3 * std::abs(u / kP.R)) << u << " dt " << dt;
+        }
+    }
+}
+
+// Where a column spans many periods (a fast sine on a slow loop, a slow sine on a limit cycle),
+// each frame's range covers the signals at every step of the model stepped on its own, to a pixel
+// of the charts (a 55th of the amplitude, a 45th of Usat, a 38th of the top speed), and no more.
+TEST(PeakDetect, RangesCoverEveryStep) {
+    const Inputs runs[] = {{{.gain = 0.5}, Shape::Sine, 2, 79.5},
+                           {{.gain = 0.5}, Shape::Sine, 2, 80},
+                           {{.gain = 321}, Shape::Sine, 2, 0.1}};
+    for (const Inputs& in : runs) {
+        const Experiment e = Played(in);
+        ASSERT_TRUE(e.PeakDetect()) << in.frequency;
+        Loop loop;
+        loop.SetSettings(in.settings);
+        const SetPoint& sp = e.setPoint();
+        std::vector<FrameRanges> truth;
+        for (int k = 1; k <= Experiment::kFrames; ++k) {
+            const Sample s = loop.Now(sp);  // the frame before's last
+            FrameRanges r{{s.ve, s.ve}, {s.vs, s.vs}, {s.u, s.u}, {s.omega, s.omega}};
+            const double to = sp.span * k / Experiment::kFrames;
+            while (loop.time() < to - 1e-12) {
+                loop.Advance(std::min(1e-4, to - loop.time()), sp);  // one step
+                const Sample x = loop.Now(sp);
+                for (auto [range, v] :
+                     {std::pair{&r.ve, x.ve}, {&r.vs, x.vs}, {&r.u, x.u}, {&r.omega, x.omega}})
+                    range->low = std::min(range->low, v), range->high = std::max(range->high, v);
+            }
+            truth.push_back(r);
+        }
+        const double pixels[] = {2.0 / 55, 2.0 / 55, 12.0 / 45, 12 * kP.Kt / kA1 / 38};
+        for (int k = 1; k <= Experiment::kFrames; ++k) {
+            const FrameRanges& a = e.ranges()[k];
+            const FrameRanges& b = truth[k - 1];
+            const Range* mine[] = {&a.ve, &a.vs, &a.u, &a.omega};
+            const Range* true_[] = {&b.ve, &b.vs, &b.u, &b.omega};
+            for (int j = 0; j < 4; ++j) {
+                ASSERT_NEAR(mine[j]->low, true_[j]->low, pixels[j]) << in.frequency << " " << k;
+                ASSERT_NEAR(mine[j]->high, true_[j]->high, pixels[j]) << in.frequency << " " << k;
+            }
+        }
+        // A line through the frames would show Ve as nearly flat: its range is the sine's.
+        if (in.frequency > 1) {
+            EXPECT_LT(std::abs(e.frames()[80].ve), 0.5);
+            EXPECT_GT(e.ranges()[80].ve.high - e.ranges()[80].ve.low, 3.9);
+        }
+    }
+    EXPECT_FALSE(Played({}).PeakDetect());
+}
+
+// NAME=VALUE as --set and the web edition give it: accents or none, a decimal comma, "off" and
+// only "off" to switch off, the pen's reach; a refusal names the accepted values, shows at most
+// 40 characters of what was given and changes nothing.
+TEST(Settings, ParsedFromText) {
+    const struct {
+        const char* text;
+        double Inputs::*field;
+        double value;
+        const char* refusal;  // a part of the message, or null when accepted
+    } cases[] = {
+        {"fréquence=2,5", &Inputs::frequency, 2.5, nullptr},
+        {"frequence=100", &Inputs::frequency, 100, nullptr},
+        {"amplitude=-9.5", &Inputs::amplitude, -9.5, nullptr},
+        {"amplitude=9.6", nullptr, 0, "9,55 V"},
+        {"G=0", nullptr, 0, "de 0,01 à 10\u00a0000)"},
+        {"Usat=0", nullptr, 0, "de 0,5 à 50 V, ou off"},
+        {"U0=0", nullptr, 0, "ou off"},
+        {"U0=OFF", nullptr, 0, "« OFF »"},
+        {"forme=trapèze", nullptr, 0, nullptr},
+        {"fréquences=2", nullptr, 0, "« fréquences »"},
+    };
+    for (const auto& c : cases) {
+        Inputs in{{.saturation = false}}, before = in;
+        std::string error;
+        EXPECT_EQ(ApplySetting(c.text, in, error), c.refusal == nullptr) << c.text << error;
+        if (c.field != nullptr) {
+            EXPECT_EQ(in.*c.field, c.value) << c.text;
+        }
+        if (c.refusal != nullptr) {
+            EXPECT_NE(error.find(c.refusal), std::string::npos) << c.text << ": " << error;
+            const auto all = [](const Inputs& x) {
+                return std::tuple(x.settings.gain, x.settings.saturation, x.settings.usat,
+                                  x.settings.deadZone, x.settings.u0, x.shape, x.amplitude,
+                                  x.frequency);
+            };
+            EXPECT_TRUE(all(in) == all(before)) << c.text;
+        }
+    }
+    Inputs in;
+    std::string error;
+    EXPECT_TRUE(ApplySetting("Usat=off", in, error) && !in.settings.saturation);
+    EXPECT_TRUE(ApplySetting("U0=1,5", in, error) && in.settings.deadZone && in.settings.u0 == 1.5);
+    EXPECT_FALSE(ApplySetting("G=" + std::string(100000, '7'), in, error));
+    EXPECT_NE(error.find("« " + std::string(40, '7') + "… »"), std::string::npos) << error;
+    EXPECT_LT(error.size(), 120u);
+    EXPECT_FALSE(ApplySetting(std::string(50, 'x') + "é=1", in, error));
+    EXPECT_NE(error.find(std::string(40, 'x') + "… »"), std::string::npos) << error;
+    // The manual page gives every setting's range as the table does.
+    std::ifstream file(TT_TESTS_DIR "/../data/table-tracante.1");
+    std::string page((std::istreambuf_iterator<char>(file)), {});
+    for (const auto& [from, to] :
+         {std::pair<std::string, std::string>{"\\-", "-"}, {"\\~", "\u00a0"}})
+        for (std::size_t at; (at = page.find(from)) != std::string::npos;)
+            page.replace(at, from.size(), to);
+    for (const SettingInfo& row : SettingsTable())
+        EXPECT_NE(page.find(row.what + ", " + row.Accepted()), std::string::npos) << row.name;
 }

@@ -1,8 +1,6 @@
 #include "desktop/command_line.h"
 
 #include <cctype>
-#include <charconv>
-#include <cmath>
 
 namespace {
 
@@ -21,6 +19,13 @@ std::optional<int> ParseNumber(const std::string& text, int low, int high) {
 }  // namespace
 
 std::string UsageText() {
+    // The laboratory's settings, from their table.
+    std::string settings =
+        "Réglages du laboratoire (--set NOM=VALEUR, virgule ou point décimal) :\n";
+    for (const model::SettingInfo& row : model::SettingsTable())
+        settings += "  " + row.Describe() + "\n";
+    settings +=
+        "  (fréquence s'écrit aussi frequence ; off est la seule façon d'enlever Usat ou U0)\n\n";
     return "Usage : table-tracante [--snapshot FICHIER.png] [--record FICHIER.gif] [ACTION]...\n"
            "\n"
            "Sans option, ouvre la fenêtre de l'animation « Table traçante ».\n"
@@ -34,6 +39,10 @@ std::string UsageText() {
            "  --csv FICHIER.csv       écrit l'expérience du laboratoire (scène 7) : une ligne\n"
            "                          par image, t (s), Ve, Vs, U (V), I (A), Omega (rad/s),\n"
            "                          position du crayon x (mm).\n"
+           "  --results FICHIER.json  écrit la conclusion de l'expérience du laboratoire : sa\n"
+           "                          classe (amorti, oscillation amortie, oscillation\n"
+           "                          entretenue, divergence, au repos, bloqué), chaque mesure\n"
+           "                          et chaque valeur théorique, l'unité dans le nom.\n"
            "  --help                  affiche cette aide.\n"
            "\n"
            "FICHIER « - » : la sortie standard. Un fichier ordinaire n'est remplacé qu'une fois\n"
@@ -44,10 +53,9 @@ std::string UsageText() {
            "  --select I     sélectionne l'élément I du menu (0 à 6) et clique sur\n"
            "                 « Démarrer l'Animation » ; 7 lance le laboratoire.\n"
            "  --comments     clique sur le bouton de commentaire affiché, s'il y en a un.\n"
-           "  --set NOM=VAL  règle le laboratoire, dès cet instant : G (gain, 0,01 à 10000),\n"
-           "                 forme (echelon, rampe, trapeze, sinus), amplitude (V, -10 à 10),\n"
-           "                 Usat (V, ou off), U0 (zone morte, V, ou off), frequence (Hz).\n"
-           "\n"
+           "  --set NOM=VAL  règle le laboratoire, dès cet instant (voir ci-dessous).\n"
+           "\n" +
+           settings +
            "Éléments du menu : 0 Présentation, 1 Boucle ouverte, 2 Boucle fermée (G faible),\n"
            "3 Boucle fermée (G grand), 4 Instabilité, 5 Réponse trapézoïdale,\n"
            "6 Non-linéarité du moteur, 7 Laboratoire.\n"
@@ -142,6 +150,14 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
                 return std::nullopt;
             }
             cl.csvFile = *file;
+        } else if (option == "--results") {
+            const auto file = takeValue("un nom de fichier");
+            if (!file) return std::nullopt;
+            if (!cl.resultsFile.empty() || file->empty()) {
+                error = "l'option --results attend un seul nom de fichier non vide";
+                return std::nullopt;
+            }
+            cl.resultsFile = *file;
         } else if (option == "--comments") {
             if (inlineValue) {
                 error = "l'option --comments ne prend pas de valeur";
@@ -153,14 +169,16 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             return std::nullopt;
         }
     }
-    if ((cl.snapshotFile == "-") + (cl.recordFile == "-") + (cl.csvFile == "-") > 1) {
+    if ((cl.snapshotFile == "-") + (cl.recordFile == "-") + (cl.csvFile == "-") +
+            (cl.resultsFile == "-") >
+        1) {
         error = "une seule sortie peut écrire sur la sortie standard (-)";
         return std::nullopt;
     }
     if (!cl.help && !cl.Scripted() && !cl.actions.empty()) {
         error =
             "les actions --ticks, --select, --comments et --set demandent --snapshot FICHIER.png, "
-            "--record FICHIER.gif ou --csv FICHIER.csv";
+            "--record FICHIER.gif, --csv FICHIER.csv ou --results FICHIER.json";
         return std::nullopt;
     }
     return cl;

@@ -14,18 +14,20 @@ struct ScriptAction {
         : kind(k), value(v), setting(std::move(s)) {}
     Kind kind;
     int value;
-    std::string setting;  // Set: NAME=VALUE, checked by ParseCommandLine
+    std::string setting;  // Set: NAME=VALUE (model::ApplySetting), checked by ParseCommandLine
 };
 
 struct CommandLine {
     bool Scripted() const {
-        return !snapshotFile.empty() || !recordFile.empty() || !csvFile.empty();
+        return !snapshotFile.empty() || !recordFile.empty() || !csvFile.empty() ||
+               !resultsFile.empty();
     }
 
     bool help = false;
     std::string snapshotFile;  // a picture of the window at the end
     std::string recordFile;    // an animated GIF of every tick
     std::string csvFile;       // the laboratory's run as CSV, at the end
+    std::string resultsFile;   // the laboratory run's conclusion as JSON, at the end
     std::vector<ScriptAction> actions;
 };
 

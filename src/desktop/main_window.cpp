@@ -18,6 +18,7 @@
 #include "desktop/table.h"
 #include "desktop/zoom_view.h"
 #include "desktop/qt_glue.h"
+#include "model/conclusion.h"
 
 namespace {
 
@@ -94,6 +95,8 @@ void MainWindow::CreateMenus() {
     exportAction_ =
         Add(file, QStringLiteral("Enregistrer l'&animation…"), {}, &MainWindow::ExportAsked);
     dataAction_ = Add(file, QStringLiteral("E&xporter les données…"), {}, &MainWindow::DataAsked);
+    resultsAction_ =
+        Add(file, QStringLiteral("Exporter les &résultats…"), {}, &MainWindow::ResultsAsked);
     file->addSeparator();
     connect(Add(file, QStringLiteral("&Quitter"), {QKeySequence::Quit}, nullptr),
             &QAction::triggered, this, &MainWindow::close);
@@ -167,6 +170,7 @@ void MainWindow::UpdateStatus() {
     pauseLabel_->setText(player_->Paused() ? QStringLiteral("en pause") : QString());
     exportAction_->setEnabled(at.frames > 0 && player_->LessonStart().has_value());
     dataAction_->setEnabled(form_->state().Lab.Running());
+    resultsAction_->setEnabled(form_->state().Lab.Running());
     labPanel_->setVisible(at.item == 7);
     if (at.item == 7) labPanel_->Refresh();
 }
@@ -254,6 +258,20 @@ bool MainWindow::SaveData(const QString& fileName, QString& error) {
 void MainWindow::DataAsked() {
     SaveAsked(QStringLiteral("Exporter les données"), QStringLiteral("laboratoire.csv"),
               QStringLiteral("Données CSV (*.csv)"), &MainWindow::SaveData);
+}
+
+bool MainWindow::SaveResults(const QString& fileName, QString& error) {
+    const model::Experiment& lab = form_->state().Lab;
+    if (!lab.Running()) {
+        error = QStringLiteral("aucune expérience du laboratoire n'a été lancée");
+        return false;
+    }
+    return WriteOutput(fileName, QByteArray::fromStdString(model::ResultsJson(lab)), error, false);
+}
+
+void MainWindow::ResultsAsked() {
+    SaveAsked(QStringLiteral("Exporter les résultats"), QStringLiteral("laboratoire.json"),
+              QStringLiteral("Résultats JSON (*.json)"), &MainWindow::SaveResults);
 }
 
 void MainWindow::SetFullScreen(bool on) {

@@ -34,6 +34,8 @@ class MainWindow : public QMainWindow {
     void CopyPicture();
     // The laboratory's run as CSV.
     bool SaveData(const QString& fileName, QString& error);
+    // The laboratory run's conclusion as JSON.
+    bool SaveResults(const QString& fileName, QString& error);
     // The lesson on screen, from its first frame to its last, into a GIF, in the background.
     AnimationExport* ExportAnimation(const QString& fileName, QString& error);
 
@@ -63,6 +65,7 @@ class MainWindow : public QMainWindow {
     void SaveImageAsked();
     void ExportAsked();
     void DataAsked();
+    void ResultsAsked();
     void ShowShortcuts();
     void ShowAbout();
 
@@ -76,6 +79,7 @@ class MainWindow : public QMainWindow {
     QLabel* pauseLabel_;
     QAction* exportAction_ = nullptr;
     QAction* dataAction_ = nullptr;
+    QAction* resultsAction_ = nullptr;
     class LabPanel* labPanel_ = nullptr;
     QList<QAction*> actions_;
     QPointer<AnimationExport> export_;

@@ -7,6 +7,7 @@
 #include "desktop/gif_recorder.h"
 #include "desktop/table.h"
 #include "engine/commentary.h"
+#include "model/conclusion.h"
 
 namespace {
 
@@ -57,7 +58,9 @@ bool OpenScriptOutputs(const CommandLine& cl, ScriptOutputs& outputs, QString& e
            (cl.recordFile.empty() ||
             outputs.recording.Open(QString::fromLocal8Bit(cl.recordFile.c_str()), error)) &&
            (cl.csvFile.empty() ||
-            outputs.data.Open(QString::fromLocal8Bit(cl.csvFile.c_str()), error));
+            outputs.data.Open(QString::fromLocal8Bit(cl.csvFile.c_str()), error)) &&
+           (cl.resultsFile.empty() ||
+            outputs.results.Open(QString::fromLocal8Bit(cl.resultsFile.c_str()), error));
 }
 
 QByteArray EncodePng(const QImage& picture) {
@@ -124,6 +127,20 @@ int RunSnapshot(Ttable& form, const CommandLine& cl, ScriptOutputs& outputs) {
         }
         if (!(outputs.data.Write(QByteArray::fromStdString(session.s.Lab.Csv()), error) &&
               outputs.data.Commit(error))) {
+            Complain(error);
+            return kExitOutput;
+        }
+    }
+    if (outputs.results.IsOpen()) {
+        if (!session.s.Lab.Running()) {
+            outputs.results.Cancel();
+            Complain(
+                QStringLiteral("--results : aucune expérience du laboratoire n'a été lancée "
+                               "(--select 7)"));
+            return kExitUsage;
+        }
+        if (!(outputs.results.Write(QByteArray::fromStdString(model::ResultsJson(session.s.Lab)), error) &&
+              outputs.results.Commit(error))) {
             Complain(error);
             return kExitOutput;
         }

@@ -20,6 +20,7 @@ struct ScriptOutputs {
     Output picture;    // --snapshot
     Output recording;  // --record
     Output data;       // --csv
+    Output results;    // --results
 };
 bool OpenScriptOutputs(const CommandLine& cl, ScriptOutputs& outputs, QString& error);
 

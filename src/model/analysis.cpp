@@ -115,6 +115,26 @@ SecondOrder Approximation(const Parameters& p, double gain) {
     return out;
 }
 
+Complex ClosedLoopResponse(const Parameters& p, double gain, double omega) {
+    const auto a = Characteristic(p, gain);
+    return a[0] / Evaluate(a, Complex(0, omega));
+}
+
+double OscillationPeriod(const Parameters& p, const Settings& s) {
+    if (s.saturation && s.gain >= CriticalGain(p)) {
+        const auto a = Characteristic(p, s.gain);
+        return 2 * std::numbers::pi / std::sqrt(a[1] / a[3]);
+    }
+    const Complex slowest = ClosedLoopPoles(p, s.gain)[0];
+    return slowest.imag() != 0 ? 2 * std::numbers::pi / std::abs(slowest.imag()) : kInf;
+}
+
+bool NeedsPeakDetect(const Parameters& p, const Settings& s, const SetPoint& sp, int columns) {
+    double period = OscillationPeriod(p, s);
+    if (sp.shape == Shape::Sine && sp.frequency > 0) period = std::min(period, 1 / sp.frequency);
+    return sp.span * 10 > columns * period;
+}
+
 // The span must show what the loop does, whatever the pupil asked for:
 //  - a stable loop has come within 5 % of its final value after about 3/|Re p| of its slowest
 //    (dominant) pole. We allow twice that: the response then fits in the first half of the run
@@ -125,11 +145,15 @@ SecondOrder Approximation(const Parameters& p, double gain) {
 //    below about 0.12), is shown over about 8 periods 2π/|Im p| of its oscillating pair;
 //  - a saturated amplifier caps the speed at Km·Usat (Km·(Usat − U0) with the dead zone): the pen
 //    needs |A|·N/(Ks·ωmax) at least to travel the set point's amplitude at full speed; we allow
-//    twice that, for the same reason as above;
+//    twice that, for the same reason as above (a saturation within the dead zone holds the motor
+//    still: there is nothing to wait for);
 //  - a ramp or a trapezoid follows the same rule: since the span also sets their slopes, the
 //    travel rule keeps a ramp's slope within half the pen's top speed;
 //  - a sine is shown for at least 2 of its periods.
-// The figure is then rounded up to the 1-2-5 series, within 0.01..20 s.
+// The figure is then rounded up to the 1-2-5 series, within 0.01..20 s. It is the shortest span
+// that shows all this; when it still gives fewer than ten columns per period of the sine or of
+// the loop's own oscillation (a fast sine on a slow loop, a slow sine on a limit cycle), the
+// charts show each column's range (NeedsPeakDetect).
 double ChooseSpan(const Parameters& p, const Settings& s, const SetPoint& sp) {
     const auto poles = ClosedLoopPoles(p, s.gain);
     const Complex slowest = poles[0];
@@ -142,7 +166,7 @@ double ChooseSpan(const Parameters& p, const Settings& s, const SetPoint& sp) {
         const double drive = s.usat - (s.deadZone ? s.u0 : 0);
         const double speed = MotorSpeedGain(p) * std::max(drive, 0.0);  // rad/s
         const double angle = std::abs(sp.amplitude) * p.gearRatio / p.sensorGain;
-        if (angle > 0) span = std::max(span, speed > 0 ? 2 * angle / speed : kInf);
+        if (angle > 0 && speed > 0) span = std::max(span, 2 * angle / speed);
     }
     if (sp.shape == Shape::Sine && sp.frequency > 0) span = std::max(span, 2 / sp.frequency);
     return RoundUpNice(span);

@@ -34,9 +34,22 @@ struct SecondOrder {
 };
 SecondOrder Approximation(const Parameters& p, double gain);
 
+// T(jω) = a0/(a3 (jω)³ + a2 (jω)² + a1 jω + a0): the linear closed loop from Ve to Vs, the
+// inductance included, at the angular frequency ω (rad/s).
+std::complex<double> ClosedLoopResponse(const Parameters& p, double gain, double omega);
+
+// The period of the loop's own oscillation (s): the saturated limit cycle's at the critical
+// frequency √(a1/a3) above the critical gain, otherwise that of the slowest pair of complex
+// poles when it is the slowest pole; infinity when the loop does not oscillate.
+double OscillationPeriod(const Parameters& p, const Settings& s);
+
 // A span for a run (1, 2 or 5 times a power of ten, seconds, within 0.01..20 s) in which the
 // response fits the 159 frames of a lesson.
 double ChooseSpan(const Parameters& p, const Settings& s, const SetPoint& sp);
+
+// True when `columns` columns over the span give fewer than 10 columns per period of the sine
+// set point or of the loop's own oscillation (the charts must then show each column's range).
+bool NeedsPeakDetect(const Parameters& p, const Settings& s, const SetPoint& sp, int columns);
 
 // std::nullopt where a figure does not apply to the run.
 struct Results {

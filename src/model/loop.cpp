@@ -44,10 +44,15 @@ Loop::Loop(const Parameters& p) : params_(p), motor_(p) {}
 void Loop::Reset() {
     motor_ = Motor(params_);
     t_ = 0;
+    contacts_.clear();
+    SetSettings(settings_);
 }
 
 void Loop::SetSettings(const Settings& s) {
     settings_ = s;
+    // The dry friction: the torque the stalled motor gets from u0.
+    motor_.friction = s.deadZone ? params_.Kt * std::max(s.u0, 0.0) / params_.R : 0;
+    SetMode();
 }
 
 void Loop::setStepSize(double dt) {
@@ -64,42 +69,85 @@ double Loop::AmplifierOutput(double ve, double vs) const {
     return std::clamp(u1, -settings_.usat, settings_.usat);
 }
 
-// Below the threshold the motor's torque cannot overcome its dry friction: it behaves as if fed
-// with nothing. Beyond, its speed-versus-voltage characteristic is that of the ideal motor moved
-// out to ±u0.
-double Loop::MotorVoltage(double u) const {
-    if (!settings_.deadZone) return u;
-    if (std::abs(u) <= settings_.u0) return 0;
-    return u > 0 ? u - settings_.u0 : u + settings_.u0;
+int Loop::StopSide() const {
+    const double stop = StopAngle();
+    return motor_.angle >= stop ? 1 : motor_.angle <= -stop ? -1 : 0;
 }
 
-void Loop::Advance(double duration, const SetPoint& sp) {
-    if (!(duration > 0) || !std::isfinite(duration)) return;
-    // Whole steps, then what is left as one shorter step: every frame is read at its own instant,
-    // whatever the step, so that a smaller step only makes the same run more exact.
-    const double whole = std::floor(duration / dt_ * (1 + 1e-12));
-    const double rest = duration - whole * dt_;
-    const double end = t_ + duration;
-    // The pen's end stops, as pulley angles.
-    const double stop = params_.travel / params_.pulleyRadius;
-    for (double n = 0; n <= whole; ++n) {
-        const double h = n < whole ? dt_ : rest;
-        if (!(h > dt_ * 1e-9)) break;
-        const double t0 = t_;
-        motor_.StepWith(h, [&](double tau, double angle) {
-            return MotorVoltage(AmplifierOutput(sp.At(t0 + tau), SensorVoltage(angle)));
-        });
-        // A stop takes the carriage's momentum at once; the current keeps its own equation.
-        if (motor_.angle > stop) {
-            motor_.angle = stop;
-            motor_.omega = std::min(motor_.omega, 0.0);
-        } else if (motor_.angle < -stop) {
-            motor_.angle = -stop;
-            motor_.omega = std::max(motor_.omega, 0.0);
-        }
-        t_ = t0 + h;
+// At rest (held, or with ω = 0) the rotor is held while its torque Kt·i is within the friction
+// (or pushes into the stop it is against); otherwise it turns the way the torque drives it.
+// Turning, the friction opposes its speed.
+void Loop::SetMode() {
+    Motor& m = motor_;
+    const int side = StopSide();
+    const double torque = params_.Kt * m.i;
+    const auto sign = [](double x) { return x > 0 ? 1.0 : x < 0 ? -1.0 : 0.0; };
+    if (m.held || m.omega == 0) {
+        const bool stays = side != 0 ? torque * side >= -m.friction
+                                     : m.friction > 0 && std::abs(torque) <= m.friction;
+        m.held = stays;
+        m.omega = 0;
+        m.direction = stays ? 0 : side != 0 ? -side : sign(torque);
+    } else {
+        m.direction = sign(m.omega);
     }
-    t_ = end;
+    if (m.friction == 0 && !m.held) m.direction = 0;
+}
+
+void Loop::Step(double h, const SetPoint& sp) {
+    const double stop = StopAngle();
+    const double t0 = t_;
+    double done = 0;
+    // A mode change within the step: the carriage passes a stop, the rotor comes to rest under
+    // its friction, or the torque frees a held rotor.
+    const auto changes = [&](const Motor& m) {
+        if (motor_.held) {
+            const double torque = params_.Kt * m.i;
+            const int side = StopSide();
+            return side != 0 ? torque * side < -m.friction : std::abs(torque) > m.friction;
+        }
+        return std::abs(m.angle) > stop || m.omega * m.direction < 0;
+    };
+    // A handful of changes at most in one step, lest a rotor that sticks and slips at once stall
+    // the program; beyond, the step is taken whole.
+    for (int change = 0; done < h; ++change) {
+        const double from = t0 + done;
+        const auto trial = [&](double dt) {
+            Motor m = motor_;
+            m.StepWith(dt, [&](double tau, double angle) {
+                return AmplifierOutput(sp.At(from + tau), SensorVoltage(angle));
+            });
+            return m;
+        };
+        const Motor whole = trial(h - done);
+        if (change >= 8 || !changes(whole)) {
+            motor_ = whole;
+            break;
+        }
+        // The first instant of the change, by halving the bracket down to a few picoseconds.
+        double lo = 0, hi = h - done;
+        for (int n = 0; n < 40 && hi - lo > 1e-12 * h; ++n) {
+            const double mid = 0.5 * (lo + hi);
+            (changes(trial(mid)) ? hi : lo) = mid;
+        }
+        motor_ = trial(hi);
+        done += hi;
+        if (!motor_.held) {
+            if (std::abs(motor_.angle) > stop) {
+                // A stop takes the carriage's momentum at once.
+                motor_.angle = std::copysign(stop, motor_.angle);
+                if (contacts_.size() < 1000)
+                    contacts_.push_back({t0 + done, motor_.angle > 0 ? 1 : -1});
+            }
+            motor_.omega = 0;  // against the stop, or at rest under the friction
+        }
+        SetMode();
+    }
+    if (motor_.held || std::abs(motor_.angle) <= stop) return SetMode();
+    // Beyond the stop after the last change allowed: put back against it.
+    motor_.angle = std::copysign(stop, motor_.angle);
+    motor_.omega = 0;
+    SetMode();
 }
 
 Sample Loop::Now(const SetPoint& sp) const {

@@ -1,77 +1,132 @@
 #include "model/settings.h"
 
-#include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <optional>
+
+#include "model/conclusion.h"
 
 namespace model {
 
 namespace {
 
-// The laboratory's numeric inputs and their bounds, in their units.
-struct Bound {
-    const char* name;
-    double low, high;
-};
-constexpr Bound kGain{"G", 0.01, 10000};
-constexpr Bound kAmplitude{"amplitude", -10, 10};    // V: the sensor's range
-constexpr Bound kUsat{"Usat", 0.5, 50};              // V
-constexpr Bound kU0{"U0", 0.01, 10};                 // V
-constexpr Bound kFrequency{"frequence", 0.01, 100};  // Hz
+constexpr std::size_t kShownCharacters = 40;
 
-// A decimal number (a point or a comma before the decimals) within the bound.
-std::optional<double> ParseValue(std::string text, const Bound& b) {
-    for (char& ch : text)
+// At most 40 characters of what the user typed (never cut inside a UTF-8 character), « … » for
+// the rest.
+std::string Shown(std::string_view text) {
+    std::size_t at = 0, count = 0;
+    while (at < text.size() && count < kShownCharacters) {
+        ++at;
+        while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80)
+            ++at;
+        ++count;
+    }
+    return "« " + std::string(text.substr(0, at)) + (at < text.size() ? "… »" : " »");
+}
+
+// A decimal number, a point or a comma before the decimals.
+std::optional<double> Number(std::string_view text) {
+    std::string copy(text);
+    for (char& ch : copy)
         if (ch == ',') ch = '.';
     double v = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(v)) return {};
-    if (v < b.low || v > b.high) return {};
+    const auto [end, ec] = std::from_chars(copy.data(), copy.data() + copy.size(), v);
+    if (ec != std::errc() || end != copy.data() + copy.size() || !std::isfinite(v)) return {};
     return v;
 }
 
 }  // namespace
 
-bool ApplySetting(const std::string& setting, Inputs& in, std::string& error) {
-    const auto eq = setting.find('=');
-    const std::string name = setting.substr(0, eq),
-                      value = eq == std::string::npos ? "" : setting.substr(eq + 1);
-    auto number = [&](const Bound& b, double& to) {
-        const auto v = ParseValue(value, b);
-        if (!v) {
-            char range[64];
-            std::snprintf(range, sizeof range, "%g à %g", b.low, b.high);
-            error = "valeur invalide pour " + name + " : « " + value + " » (attendu : de " + range +
-                    ")";
-            return false;
-        }
-        to = *v;
-        return true;
-    };
-    auto onOff = [&](const Bound& b, bool& on, double& to) {
-        on = !(value == "off" || value == "0");
-        return !on || number(b, to);
-    };
-    if (name == kGain.name) return number(kGain, in.settings.gain);
-    if (name == kAmplitude.name) return number(kAmplitude, in.amplitude);
-    if (name == kFrequency.name) return number(kFrequency, in.frequency);
-    if (name == kUsat.name) return onOff(kUsat, in.settings.saturation, in.settings.usat);
-    if (name == kU0.name) return onOff(kU0, in.settings.deadZone, in.settings.u0);
-    if (name == "forme") {
-        const std::pair<const char*, Shape> shapes[] = {
-            {"echelon", Shape::Step},      {"échelon", Shape::Step},
-            {"rampe", Shape::Ramp},        {"trapeze", Shape::Trapezoid},
-            {"trapèze", Shape::Trapezoid}, {"sinus", Shape::Sine}};
-        for (const auto& [word, shape] : shapes)
-            if (value == word) return in.shape = shape, true;
-        error = "forme invalide : « " + value + " » (attendu : echelon, rampe, trapeze ou sinus)";
-        return false;
-    }
-    error = "réglage inconnu pour --set : « " + name +
-            " » (attendu : G, forme, amplitude, Usat, U0 ou frequence)";
-    return false;
+double ReachableAmplitude() {
+    return std::floor(10 * Loop().StopVoltage()) / 10;
 }
 
+const std::vector<SettingInfo>& SettingsTable() {
+    static const std::vector<SettingInfo> table = [] {
+        const double reach = ReachableAmplitude();
+        std::vector<SettingInfo> t(6);
+        t[0] = {"G", "", "", 0.01, 10000, false, "", "gain de l'amplificateur de réglage"};
+        t[1] = {"forme",
+                "",
+                "",
+                0,
+                0,
+                false,
+                "echelon, rampe, trapeze ou sinus",
+                "forme de la consigne"};
+        t[2] = {"amplitude",
+                "",
+                "V",
+                -reach,
+                reach,
+                false,
+                "",
+                "amplitude de la consigne (butées du crayon à ±" +
+                    FrenchNumber(Loop().StopVoltage(), 2) + " V)"};
+        t[3] = {"fréquence", "frequence", "Hz", 0.01, 100, false, "", "fréquence du sinus"};
+        t[4] = {"Usat", "", "V", 0.5, 50, true, "", "saturation de l'amplificateur de puissance"};
+        t[5] = {"U0", "", "V", 0.01, 10, true, "", "zone morte du moteur (frottement sec)"};
+        return t;
+    }();
+    return table;
+}
+
+std::string SettingInfo::Accepted() const {
+    if (low == high) return words;
+    return "de " + FrenchShort(low) + " à " + FrenchShort(high) + (unit.empty() ? "" : " " + unit) +
+           (canBeOff ? ", ou off" : "");
+}
+
+std::string SettingInfo::Describe() const {
+    return name + " : " + what + ", " + Accepted();
+}
+
+bool ApplySetting(std::string_view setting, Inputs& in, std::string& error) {
+    const std::size_t eq = setting.find('=');
+    const std::string_view name = setting.substr(0, eq);
+    const std::string_view value = eq == std::string_view::npos ? "" : setting.substr(eq + 1);
+    const auto& table = SettingsTable();
+    const SettingInfo* row = nullptr;
+    for (const SettingInfo& r : table)
+        if (name == r.name || (!r.alias.empty() && name == r.alias)) row = &r;
+    if (row == nullptr) {
+        error = "réglage inconnu : " + Shown(name) + " (attendu : G, forme, amplitude, " +
+                "fréquence, Usat ou U0)";
+        return false;
+    }
+    if (eq == std::string_view::npos) {
+        error = "réglage sans valeur : " + Shown(setting) + " (attendu : " + row->name + "=VALEUR)";
+        return false;
+    }
+    if (row->name == "forme") {
+        const std::pair<const char*, Shape> shapes[] = {
+            {"echelon", Shape::Step},      {"échelon", Shape::Step},      {"rampe", Shape::Ramp},
+            {"trapeze", Shape::Trapezoid}, {"trapèze", Shape::Trapezoid}, {"sinus", Shape::Sine}};
+        for (const auto& [word, shape] : shapes)
+            if (value == word) return in.shape = shape, true;
+        error = "forme invalide : " + Shown(value) + " (attendu : " + row->words + ")";
+        return false;
+    }
+    Settings& s = in.settings;
+    const bool off = row->canBeOff && value == "off";
+    const std::optional<double> v = Number(value);
+    if (row->name == "amplitude" && v && std::abs(*v) > row->high) {
+        error = "amplitude hors de portée du crayon : " + Shown(value) + " (ses butées sont à ±" +
+                FrenchNumber(Loop().StopVoltage(), 2) + " V ; attendu : " + row->Accepted() + ")";
+        return false;
+    }
+    if (!off && !(v && *v >= row->low && *v <= row->high)) {
+        error = "valeur invalide pour " + row->name + " : " + Shown(value) +
+                " (attendu : " + row->Accepted() + ")";
+        return false;
+    }
+    if (row->name == "G") s.gain = *v;
+    if (row->name == "amplitude") in.amplitude = *v;
+    if (row->name == "fréquence") in.frequency = *v;
+    if (row->name == "Usat") s.saturation = !off, s.usat = off ? s.usat : *v;
+    if (row->name == "U0") s.deadZone = !off, s.u0 = off ? s.u0 : *v;
+    return true;
+}
 
 }  // namespace model

@@ -109,6 +109,11 @@ lab=(--set G=16 --set forme=sinus --set frequence=10 --select 7 --ticks 159)
 "$exe" --csv - "${lab[@]}" | cmp -s - lab.csv || fail "csv: not the same run on standard output"
 rm -f lab.csv
 expect 2 "--csv" "data without a laboratory run" --csv out.csv --ticks 2
+# Its conclusion as JSON, the kind of response first; a decaying oscillation is not sustained.
+"$exe" --results lab.json --set G=120 --select 7 --ticks 159 2>stderr || fail "results: $(cat stderr)"
+[ "$(sed -n 2p lab.json)" = '  "classe": "oscillation amortie",' ] || fail "results: $(head -n 3 lab.json)"
+rm -f lab.json
+expect 2 "--results" "results without a laboratory run" --results out.json --ticks 2
 
 # Bad options.
 while IFS='|' read -r name word args; do
@@ -134,6 +139,9 @@ unknown laboratory setting|X|--csv out.csv --set X=1
 gain that is not a number|abc|--csv out.csv --set G=abc
 gain out of range|G|--csv out.csv --set G=0
 unknown shape|carre|--csv out.csv --set forme=carre
+saturation switched off by 0|ou off|--csv out.csv --set Usat=0
+amplitude beyond the stops|9,55 V|--csv out.csv --set amplitude=10
+two results files|--results|--results a.json --results b.json
 EOF
 
 # No display and no option: a clear message, status 1, no window attempted.
