@@ -129,7 +129,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
         } else if (option == "--select") {
             const auto text = takeValue("un numéro d'élément du menu (0 à 7)");
             if (!text) return std::nullopt;
-            const auto n = ParseNumber(*text, 0, kLastMenuItem);
+            const auto n = ParseNumber(*text, 0, kLaboratory);
             if (!n) {
                 error = "élément du menu invalide pour --select : « " + *text +
                         " » (attendu : un entier de 0 à 7)";

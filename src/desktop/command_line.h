@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/scenes.h"
 #include "model/settings.h"
 
 struct ScriptAction {
@@ -32,7 +33,6 @@ struct CommandLine {
 };
 
 inline constexpr int kMaxTicks = 100000;
-inline constexpr int kLastMenuItem = 7;  // the laboratory
 
 // Reads the arguments (without the program name). On bad input, returns nothing and sets
 // `error` to one line that names the problem.

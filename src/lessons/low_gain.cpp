@@ -6,6 +6,7 @@
 #include "engine/commentary.h"
 #include "engine/state.h"
 #include "engine/frame.h"
+#include "engine/scenes.h"
 #include "lessons/lessons.h"
 #include "scenery/chart.h"
 #include "scenery/diagram.h"
@@ -126,6 +127,6 @@ void LowGainStep(State& form) {
 
     if (k > 158) {
         form.RichEdit1.Visible = true;
-        LoadCommentary(form, form.RichEdit1, "komm1.rtf");
+        LoadCommentary(form, form.RichEdit1, SceneOf(2)->page);
     }
 }
