@@ -1428,6 +1428,8 @@ void EllipseRows(int x, int y, int length, const Rect& rect, const Rect& clip,
 Shape MidpointEllipse(const Rect& rect, const Rect& clip) {
     std::vector<RowPaint> strokes;
     const int width = rect.right - rect.left + 1, height = rect.bottom - rect.top + 1;
+    const i64 rows = std::min<i64>(height, i64(clip.bottom) - clip.top + 1) + 2;
+    strokes.reserve(size_t(std::clamp<i64>(rows, 0, 1 << 20)) * 3);
     const double a = double(width) / 2, b = double(height) / 2;
     double d = b * b - (a * a * b) + 0.25 * a * a;
     int x = 0, y = (height + 1) / 2, startx = 0;
@@ -1498,7 +1500,9 @@ Shape MidpointEllipse(const Rect& rect, const Rect& clip) {
             cuts.push_back(byRow[size_t(i)].left);
             cuts.push_back(byRow[size_t(i)].right + 1);
         }
-        std::sort(cuts.begin(), cuts.end());
+        for (size_t i = 1; i < cuts.size(); ++i)  // a handful: insertion sort
+            for (size_t j = i; j > 0 && cuts[j] < cuts[j - 1]; --j)
+                std::swap(cuts[j], cuts[j - 1]);
         for (size_t c = 0; c + 1 < cuts.size(); ++c) {
             const int from = cuts[c], to = cuts[c + 1] - 1;
             if (to < from) continue;
