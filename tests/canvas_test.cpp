@@ -82,6 +82,7 @@ struct Model {
     }
     // A shape: the brush over its inside (brush styles in the order of TBrushStyle), then the pen.
     void Paint(const ShapeRuns& shape) {
+        PaintModelRuns(picture, {}, shape.underFill, pen.Color);
         if (style != bsClear) PaintModelRuns(picture, {}, shape.fill, brush, style == bsCross);
         PaintModelRuns(picture, {}, shape.outline, pen.Color);
     }
@@ -158,8 +159,9 @@ TEST_P(CanvasRandom, DrawsAsItsModelAndReportsEveryChange) {
             if (rows) {
                 m.Rectangle(l, t, r, bottom);
             } else {
-                m.Paint(op < 5 ? RectangleRuns(l, t, r, bottom, m.pen.Width)
-                               : EllipseRuns(l, t, r, bottom, m.pen.Width));
+                const Rect area(0, 0, m.picture.width(), m.picture.height());
+                m.Paint(op < 5 ? RectangleRuns(l, t, r, bottom, m.pen.Width, area)
+                               : EllipseRuns(l, t, r, bottom, m.pen.Width, area));
             }
         } else if (op < 10) {
             if (op < 8) c.MoveTo(l, t);
@@ -172,7 +174,8 @@ TEST_P(CanvasRandom, DrawsAsItsModelAndReportsEveryChange) {
             m.pos = to;
         } else if (op == 10) {
             c.Polygon({{l, t}, {r, bottom}, {p2.x(), p2.y()}});
-            m.Paint(PolygonRuns({{l, t}, {r, bottom}, {p2.x(), p2.y()}}, m.pen.Width));
+            m.Paint(PolygonRuns({{l, t}, {r, bottom}, {p2.x(), p2.y()}}, m.pen.Width,
+                                Rect(0, 0, m.picture.width(), m.picture.height())));
         } else if (op < 13) {
             const bool symbol = m.font.Name == "Symbol";
             const char* const chosen = kTexts[number(symbol ? 3 : 0, 5)];

@@ -11,12 +11,18 @@
 #include <random>
 
 #include "canvas/raster.h"
-#include "canvas/traced_runs.h"
+#include "canvas/shapes.h"
 
 namespace {
 
 constexpr QRgb kGround = 0xFF000000u, kPen = 0xFFFF0000u, kBrush = 0xFF00FF00u;
 enum class Fill { kSolid, kCross, kNone };
+
+// A painter as the canvas once drew with: no antialiasing, brush patterns from the origin.
+void PrepareAliased(QPainter& p) {
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setBrushOrigin(0, 0);
+}
 
 QImage Blank(QSize size) {
     QImage image(size, QImage::Format_RGB32);
@@ -338,4 +344,29 @@ TEST(RasterLimits, HugeAndDegenerateShapes) {
     EXPECT_TRUE(raster::Polygon({{0, 0}, {5, 5}, {-m - 1, 0}}, 1).fill.empty());
     EXPECT_TRUE(raster::WideLine({0, 0}, {10, 10}, 10001).empty());
     EXPECT_FALSE(raster::WideLine({0, 0}, {10, 10}, 10000).empty());
+}
+
+// The canvas's Rectangle(l, t, r, b) outside the cases it draws by rows (narrow, a wide pen, left
+// of the picture): a polygon through its corners, the painter's pixels.
+TEST(RasterRandom, RectanglesAreThePaintersPixels) {
+    const QSize size(60, 50);
+    std::mt19937 random(7);
+    const auto uniform = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    for (int i = 0; i < 1000; ++i) {
+        const int l = uniform(-10, 60), t = uniform(-10, 50), pen = uniform(1, 6);
+        const int r = l + (i % 2 ? uniform(-70, 70) : uniform(-4, 4)), b = t + uniform(-60, 60);
+        const QImage qt = Painted(size, pen, Qt::MiterJoin, Fill::kSolid, [&](QPainter& p) {
+            p.drawRect(QRectF(std::min(l, r), std::min(t, b), std::abs(r - l) - 1,
+                              std::abs(b - t) - 1));
+        });
+        const ShapeRuns runs = RectangleRuns(l, t, r, b, pen, ::Rect(0, 0, 60, 50));
+        raster::Shape shape;
+        for (const auto& [from, to] : {std::pair{&runs.fill, &shape.fill},
+                                       std::pair{&runs.outline, &shape.outline}})
+            for (const PixelRuns::Span& span : from->spans)
+                to->push_back({span.y, span.left, span.right});
+        ASSERT_EQ(Differing(qt, Ours(size, shape)), 0) << l << "," << t << " " << r << "," << b;
+    }
 }

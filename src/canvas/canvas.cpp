@@ -87,6 +87,7 @@ void TCanvas::LineTo(int x, int y) {
 }
 
 void TCanvas::PaintShape(const ShapeRuns& shape) {
+    MarkDirty(PaintRuns(*image_, Point{0, 0}, shape.underFill, Opaque(Pen.Color)));
     switch (static_cast<TBrushStyle>(Brush.Style)) {
         case bsSolid:
             MarkDirty(PaintRuns(*image_, Point{0, 0}, shape.fill, Opaque(Brush.Color)));
@@ -114,7 +115,7 @@ void TCanvas::Rectangle(int left, int top, int right, int bottom) {
     if (image_->isNull()) return;
     if (RectangleDirect(left, top, right, bottom)) return;
     if (!Sane(left) || !Sane(top) || !Sane(right) || !Sane(bottom) || Pen.Width > 64) return;
-    PaintShape(RectangleRuns(left, top, right, bottom, Pen.Width));
+    PaintShape(RectangleRuns(left, top, right, bottom, Pen.Width, image_->rect()));
 }
 
 // Rectangles with a pen of width 1 or 2, drawn by rows: the brush fills columns left..right-2 and
@@ -159,7 +160,7 @@ void TCanvas::Ellipse(int left, int top, int right, int bottom) {
     if (image_->isNull()) return;
     if (!Sane(left) || !Sane(top) || !Sane(right) || !Sane(bottom) || Pen.Width > 64) return;
     // Farther than the picture reaches, an ellipse is worked out for the part that shows at most.
-    PaintShape(EllipseRuns(left, top, right, bottom, Pen.Width));
+    PaintShape(EllipseRuns(left, top, right, bottom, Pen.Width, image_->rect()));
 }
 
 void TCanvas::Polygon(std::initializer_list<TPoint> points) {
@@ -167,7 +168,8 @@ void TCanvas::Polygon(std::initializer_list<TPoint> points) {
     if (image_->isNull() || points.size() < 2 || Pen.Width > 64) return;
     for (const TPoint& p : points)
         if (!Sane(p.x) || !Sane(p.y)) return;
-    PaintShape(PolygonRuns(std::vector<Point>(points.begin(), points.end()), Pen.Width));
+    PaintShape(
+        PolygonRuns(std::vector<Point>(points.begin(), points.end()), Pen.Width, image_->rect()));
 }
 
 const FontFace& TCanvas::CurrentFace() {
