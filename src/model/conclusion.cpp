@@ -1,12 +1,12 @@
 #include "model/conclusion.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <numbers>
 
+#include "model/decimal.h"
 #include "model/analysis.h"
 
 namespace model {
@@ -14,7 +14,7 @@ namespace model {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kNone = std::numeric_limits<double>::quiet_NaN();  // not measured
 // Per period, swings that change by less than this are sustained.
 constexpr double kSteady = 0.005;
 // A swing of the error counts as seen when it is at least this share of the move.
@@ -47,7 +47,7 @@ struct Swings {
 // one (Aitken's extrapolation of the last three): a limit cycle being reached, not a decay.
 struct Ringing {
     bool found = false, settles = false;
-    double ratio = kNaN, period = kNaN, amplitude = kNaN;
+    double ratio = kNone, period = kNone, amplitude = kNone;
 };
 
 Ringing Ring(const Swings& w, double floor) {
@@ -149,7 +149,7 @@ class Writer {
 
 // The farthest point of Vs beyond its final value.
 struct Peak {
-    double t = kNaN, vs = kNaN;
+    double t = kNone, vs = kNone;
 };
 
 }  // namespace
@@ -283,7 +283,7 @@ Conclusion Conclude(const Experiment& run) {
     // (the fit over the last periods is that over the periods before, to 1 % and 1°).
     const bool sine = sp.shape == Shape::Sine && sp.frequency > 0 && in.amplitude != 0;
     const double omega = 2 * kPi * sp.frequency;
-    double gain = kNaN, phase = kNaN;
+    double gain = kNone, phase = kNone;
     bool harmonic = false, faster = false;
     const std::complex<double> tjw = ClosedLoopResponse(p, set.gain, omega);
     double theoryPhase = 0;
@@ -592,10 +592,7 @@ std::string Quoted(std::string_view text) {
 // Six significant digits, a point before the decimals; null for what is not a number.
 std::string JsonNumber(std::optional<double> v) {
     if (!v || !std::isfinite(*v)) return "null";
-    char text[32];
-    const auto end =
-        std::to_chars(text, text + sizeof text, Clean(*v), std::chars_format::general, 6);
-    return std::string(text, end.ptr);
+    return FormatDecimal(Clean(*v), 'g', 6);
 }
 
 const char* ShapeWord(Shape shape) {

@@ -1,9 +1,10 @@
 #include "model/experiment.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <limits>
+
+#include "model/decimal.h"
 
 namespace model {
 
@@ -169,13 +170,10 @@ Results Experiment::Measured() const {
 std::string Experiment::Csv() const {
     // Whatever the user's locale: a point before the decimals, a comma between the columns.
     std::string out = "t (s),Ve (V),Vs (V),U (V),I (A),Omega (rad/s),x (mm)\n";
-    char number[32];
     for (const Sample& s : frames_) {
         for (double v : {s.t, s.ve, s.vs, s.u, s.i, s.omega, s.penMm}) {
             if (std::abs(v) < std::numeric_limits<double>::min()) v = 0;  // "-0", subnormals
-            const auto end =
-                std::to_chars(number, number + sizeof number, v, std::chars_format::general, 7);
-            out.append(number, end.ptr);
+            out += FormatDecimal(v, 'g', 7);
             out += ',';
         }
         out.back() = '\n';

@@ -1,9 +1,9 @@
 #include "model/settings.h"
 
-#include <charconv>
 #include <cmath>
 #include <optional>
 
+#include "model/decimal.h"
 #include "model/conclusion.h"
 
 namespace model {
@@ -27,13 +27,7 @@ std::string Shown(std::string_view text) {
 
 // A decimal number, a point or a comma before the decimals.
 std::optional<double> Number(std::string_view text) {
-    std::string copy(text);
-    for (char& ch : copy)
-        if (ch == ',') ch = '.';
-    double v = 0;
-    const auto [end, ec] = std::from_chars(copy.data(), copy.data() + copy.size(), v);
-    if (ec != std::errc() || end != copy.data() + copy.size() || !std::isfinite(v)) return {};
-    return v;
+    return ParseDecimal(text);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 namespace richtext {
@@ -30,7 +31,18 @@ struct CharFormat {
     bool strike = false;
     std::optional<Color> foreground;  // none: the panel's text colour
     std::optional<Color> background;  // none: no highlight
-    auto operator<=>(const CharFormat&) const = default;
+    friend bool operator==(const CharFormat&, const CharFormat&) = default;
+    // An order, for keeping each distinct format once (spelled out: some standard libraries
+    // cannot order an optional).
+    friend bool operator<(const CharFormat& a, const CharFormat& b) {
+        const auto packed = [](const std::optional<Color>& c) {
+            return c ? (c->red << 16 | c->green << 8 | c->blue) : -1;
+        };
+        const int af = packed(a.foreground), ab = packed(a.background);
+        const int bf = packed(b.foreground), bb = packed(b.background);
+        return std::tie(a.font, a.halfPoints, a.bold, a.italic, a.underline, a.strike, af, ab) <
+               std::tie(b.font, b.halfPoints, b.bold, b.italic, b.underline, b.strike, bf, bb);
+    }
 };
 
 enum class Alignment : std::uint8_t { Left, Center, Right, Justify };
