@@ -4,6 +4,7 @@
 // the two pictures are compared pixel for pixel.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QProcess>
@@ -65,21 +66,28 @@ QPoint Find(const QImage& screen, const QImage& picture) {
     return {-1, -1};
 }
 
-// The window's client area, once the screen has stopped changing; the controls whose look
-// follows focus and hover (the menu list, the start button) painted over.
+// The window's client area, the controls whose look follows focus and hover (the menu list, the
+// start button) painted over. A key or a click takes effect some time after it is sent, longer
+// on a busy machine: each read waits, up to a deadline, for the picture expected, or for a
+// picture other than `before` that has stopped changing.
 class Window {
   public:
     explicit Window(QPoint origin) : origin_(origin) {}
-    QImage Client(bool wait = true) const {
-        QImage shot = Screen().copy(QRect(origin_, QSize(793, 553)));
-        for (int i = 0; wait && i < 50; ++i) {
-            QThread::msleep(60);
-            const QImage again = Screen().copy(QRect(origin_, QSize(793, 553)));
-            if (again == shot) break;
+    QImage Client(const QImage* expected = nullptr, const QImage* before = nullptr) const {
+        QElapsedTimer clock;
+        clock.start();
+        QImage shot = Shot();
+        while (clock.elapsed() < 15000) {
+            if (expected != nullptr && shot == *expected) break;
+            QThread::msleep(40);
+            const QImage again = Shot();
+            if (expected == nullptr && again == shot && (before == nullptr || shot != *before))
+                break;
             shot = again;
         }
-        return Masked(shot);
+        return shot;
     }
+    QImage Shot() const { return Masked(Screen().copy(QRect(origin_, QSize(793, 553)))); }
     static QImage Masked(QImage picture) {
         QPainter p(&picture);
         p.fillRect(QRect(96, 464, 225, 49), Qt::black);
@@ -114,24 +122,27 @@ TEST(RealWindow, ClicksAndKeysPlayPauseStepBackAndQuit) {
         QThread::msleep(50), origin = Find(Screen(), idle);
     ASSERT_GE(origin.x(), 0) << "the idle screen never showed as the headless program draws it";
     Window w(origin);
-    EXPECT_EQ(w.Client(), Window::Masked(idle));
+    const QImage shownIdle = Window::Masked(idle);
+    EXPECT_EQ(w.Client(&shownIdle), shownIdle);
 
     // A real click on the third item of the menu, then on the start button; then the keys.
     w.Click(200, 466 + 2 * 13 + 6);
     w.Click(257, 540);
     QThread::msleep(400);
     w.Key("space");
+    const QImage paused = w.Client();
     std::vector<QImage> stepped;
     for (int i = 0; i < 4; ++i)
-        w.Key("Right"), stepped.push_back(w.Client());
+        w.Key("Right"), stepped.push_back(w.Client(nullptr, i == 0 ? &paused : &stepped.back()));
     EXPECT_NE(stepped[0], stepped[3]) << "the steps do not move the lesson";
     for (int i = 2; i >= 0; --i) {
         w.Key("Left");
-        EXPECT_EQ(w.Client(), stepped[i]) << "a step back does not show the frame played";
+        EXPECT_EQ(w.Client(&stepped[i]), stepped[i])
+            << "a step back does not show the frame played";
     }
     w.Key("End");
-    EXPECT_EQ(w.Client(), Window::Masked(lastFrame))
-        << "the last frame differs from the headless one";
+    const QImage shownLast = Window::Masked(lastFrame);
+    EXPECT_EQ(w.Client(&shownLast), shownLast) << "the last frame differs from the headless one";
 
     w.Key("ctrl+q");
     ASSERT_TRUE(program.waitForFinished(10000));
