@@ -239,8 +239,8 @@ TEST(Recording, GifAndPngReadBackAsTheWindowShowedThem) {
     Ttable form;
     form.ScrollBar1->setValue(30);
     ScriptOutputs outputs;
-    QString error;
-    ASSERT_TRUE(OpenScriptOutputs(cl, outputs, error));
+    std::string error;
+    ASSERT_EQ(OpenScriptOutputs(cl, outputs, error), 0) << error;
     int tick = 0;
     form.Timer1->OnTimer = [&](QObject* s) {
         if (++tick == 5) form.ScrollBar1->setValue(170);  // as above, before the fifth tick

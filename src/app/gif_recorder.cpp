@@ -58,7 +58,7 @@ GifRecorder::~GifRecorder() {
 
 int GifRecorder::WriteBytes(GifFileType* gif, const GifByteType* data, int length) {
     auto* self = static_cast<GifRecorder*>(gif->UserData);
-    if (!self->writeError_.isEmpty()) return 0;
+    if (!self->writeError_.empty()) return 0;
     if (!self->out_->Write(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length),
                            self->writeError_))
         return 0;
@@ -93,7 +93,7 @@ bool GifRecorder::Open(Output& out, QSize size, QString& error) {
 }
 
 QString GifRecorder::WriteFailure(int gifError) const {
-    if (!writeError_.isEmpty()) return writeError_;
+    if (!writeError_.empty()) return QString::fromStdString(writeError_);
     return QStringLiteral("écriture GIF impossible : %1").arg(GifError(gifError));
 }
 
@@ -263,5 +263,8 @@ bool GifRecorder::Finish(QString& error) {
     }
     Output* out = out_;
     out_ = nullptr;
-    return out->Commit(error);
+    std::string problem;
+    if (out->Commit(problem)) return true;
+    error = QString::fromStdString(problem);
+    return false;
 }

@@ -10,6 +10,7 @@
 #include <QRect>
 #include <QString>
 #include <memory>
+#include <string>
 #include <vector>
 
 class Output;
@@ -51,7 +52,7 @@ class GifRecorder {
     static int WriteBytes(GifFileType* gif, const unsigned char* data, int length);
 
     Output* out_ = nullptr;
-    QString writeError_;  // why the output refused a write
+    std::string writeError_;  // why the output refused a write
     GifFileType* gif_ = nullptr;
     QSize size_;
     QImage previous_;

@@ -179,8 +179,18 @@ QString MainWindow::StatusText() const {
     return parts.join(QStringLiteral(" · "));
 }
 
+// A file of the window's own, by the safe output routine (the name as the file system's bytes).
+bool MainWindow::Save(const QString& fileName, const QByteArray& bytes, QString& error) {
+    std::string problem;
+    const bool ok =
+        WriteOutput(QFile::encodeName(fileName).toStdString(),
+                    std::string_view(bytes.constData(), std::size_t(bytes.size())), problem, false);
+    error = QString::fromStdString(problem);
+    return ok;
+}
+
 bool MainWindow::SavePicture(const QString& fileName, QString& error) {
-    return WriteOutput(fileName, EncodePng(form_->ClientPicture()), error, false);
+    return Save(fileName, EncodePng(form_->ClientPicture()), error);
 }
 
 void MainWindow::CopyPicture() {
@@ -248,7 +258,7 @@ bool MainWindow::SaveData(const QString& fileName, QString& error) {
         error = QStringLiteral("aucune expérience du laboratoire n'a été lancée");
         return false;
     }
-    return WriteOutput(fileName, QByteArray::fromStdString(Lab.Csv()), error, false);
+    return Save(fileName, QByteArray::fromStdString(Lab.Csv()), error);
 }
 
 void MainWindow::DataAsked() {
