@@ -27,7 +27,7 @@ class GifRecorder {
     bool Open(Output& out, QSize size, QString& error);
 
     // Adds a picture shown for `delayMs` milliseconds. A picture equal to the previous one only
-    // lengthens it.
+    // lengthens it, for as long as it lasts.
     bool AddFrame(const QImage& picture, int delayMs, QString& error);
 
     // Writes what is pending and the trailer, then commits the output.
@@ -42,9 +42,9 @@ class GifRecorder {
         std::vector<unsigned> palette;     // 0x00RRGGBB, size a power of two, at most 256
         std::vector<unsigned char> index;  // area.width() * area.height()
         int transparent = -1;              // the index of unchanged pixels, if any
-        int delayCs = 0;
     };
     bool WritePending(QString& error);
+    bool PutFrame(const Pending& frame, int delayCs, QString& error);
     // `previous`, when not null, is the picture shown before: its pixels become transparent.
     static void Quantise(const QImage& picture, const QImage* previous, const QRect& area,
                          Pending& out);
@@ -57,5 +57,7 @@ class GifRecorder {
     QSize size_;
     QImage previous_;
     std::unique_ptr<Pending> pending_;
+    long long shownMs_ = 0;    // how long the pictures added so far are shown
+    long long writtenCs_ = 0;  // how long those written last, in GIF delays (centiseconds)
     int framesWritten_ = 0;
 };
