@@ -57,9 +57,26 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), form_(new Ttable)
     labPanel_->hide();
     CreateMenus();
 
+    // The settings file is checked as it is read: a value that is not one the window could have
+    // written (a hand edit, a damaged file) gives the default, which is written back.
     QSettings settings;
-    form_->ScrollBar1->setValue(settings.value(kSpeed, form_->ScrollBar1->value()).toInt());
-    view_->SetZoom(settings.value(kZoom, 1.0).toDouble());
+    auto read = [&settings](const QString& key, const QVariant& fallback, auto valid) {
+        const QVariant value = settings.value(key, fallback);
+        if (valid(value)) return value;
+        settings.setValue(key, fallback);
+        return fallback;
+    };
+    const QScrollBar* speed = form_->ScrollBar1;
+    form_->ScrollBar1->setValue(read(kSpeed, speed->value(), [speed](const QVariant& v) {
+                                    bool ok = false;
+                                    const int n = v.toInt(&ok);
+                                    return ok && n >= speed->minimum() && n <= speed->maximum();
+                                }).toInt());
+    view_->SetZoom(read(kZoom, 1.0, [](const QVariant& v) {
+                       bool ok = false;
+                       const double zoom = v.toDouble(&ok);
+                       return ok && zoom >= ZoomView::kMinZoom && zoom <= ZoomView::kMaxZoom;
+                   }).toDouble());
     connect(form_->ScrollBar1, &QScrollBar::valueChanged, this, [this](int value) {
         QSettings().setValue(kSpeed, value);
         UpdateStatus();
@@ -68,7 +85,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), form_(new Ttable)
         QSettings().setValue(kZoom, zoom);
         player_->Redraw();  // the texts drawn again at the new size
     });
-    if (settings.value(kFullScreen, false).toBool()) setWindowState(Qt::WindowFullScreen);
+    if (read(kFullScreen, false, [](const QVariant& v) {
+            return v.toString() == QLatin1String("true") || v.toString() == QLatin1String("false");
+        }).toBool())
+        setWindowState(Qt::WindowFullScreen);
     UpdateStatus();
 }
 
