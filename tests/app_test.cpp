@@ -198,9 +198,13 @@ TEST(Documents, ATeachersPageComesFirstAndBadOnesAreRefusedAloud) {
     write("big.rtf", "{\\rtf1 " + QByteArray(3 * 1024 * 1024, 'a') + " }");
     write("word.rtf", "{\\rtf1 " + QByteArray(10001, 'a') + "}");
     write("cut.rtf", "{\\rtf1 D\\'e9but d\\'e9fini");
+    write("high.rtf", "{\\rtf1\\sa31680\\sb31680\\fs3276 \\par\\par}");
+    write("shout.rtf", "{\\rtf1 " + QByteArray(" !").repeated(600) + "}");
     const std::pair<const char*, const char*> bad[] = {
-        {"none.rtf", "introuvable"},  {"folder.rtf", "dossier"}, {"empty.rtf", "vide"},
-        {"pipe.rtf", "ordinaire"},    {"big.rtf", "volumineux"}, {"word.rtf", "sans coupure"},
+        {"none.rtf", "introuvable"},  {"folder.rtf", "dossier"},
+        {"empty.rtf", "vide"},        {"pipe.rtf", "ordinaire"},
+        {"big.rtf", "volumineux"},    {"word.rtf", "sans coupure"},
+        {"high.rtf", "144 points"},   {"shout.rtf", "1200 caractères"},
         {"/proc/self/mem", "lecture"}};
     LoadCommentary(d.form(), d.form().RichEdit2, "komm3.rtf");
     for (const auto& row : bad) {

@@ -40,9 +40,10 @@ void ReportDocumentProblem(Ttable& form, const QString& message) {
     });
 }
 
-// The longest stretch of a paragraph that offers no line-break opportunity. Qt lays such a
-// stretch out in a time that grows with the square of its length: a 2 MB "word" (a file of
-// braces, a pasted binary) would freeze the window for minutes.
+// The longest stretch of a paragraph that offers no line-break opportunity by Unicode's rules, as
+// Qt finds them. Qt lays such a stretch out in a time that grows with the square of its length;
+// the reader bounds words by simpler rules, which may find a break where these do not (a space
+// before "!").
 qsizetype LongestUnbreakable(const richtext::Document& page) {
     qsizetype longest = 0;
     for (std::size_t i = 0; i < page.size(); ++i) {
@@ -52,16 +53,16 @@ qsizetype LongestUnbreakable(const richtext::Document& page) {
         QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, paragraph);
         qsizetype from = 0;
         for (qsizetype at = breaks.toNextBoundary(); at >= 0; at = breaks.toNextBoundary()) {
-            longest = std::max(longest, at - from);
+            qsizetype end = at;  // the spaces the line may end with are not part of the stretch
+            while (end > from && paragraph[end - 1].isSpace())
+                --end;
+            longest = std::max(longest, end - from);
             from = at;
         }
         longest = std::max(longest, paragraph.size() - from);
     }
     return longest;
 }
-
-// Far longer than any word or address of a commentary page, short enough to lay out at once.
-constexpr qsizetype kMaxUnbreakable = 10000;
 
 }  // namespace
 
@@ -76,13 +77,21 @@ void LoadCommentary(Ttable& form, TRichEdit* panel, const QString& fileName) {
     }
     const richtext::Document page =
         richtext::ReadDocument(std::string_view(doc.bytes.constData(), doc.bytes.size()));
-    if (const qsizetype run = LongestUnbreakable(page); run > kMaxUnbreakable) {
+    // A page beyond the bounds of its layout, whatever lays it out, then one beyond Qt's own.
+    if (!page.refusal.empty()) {
+        ReportDocumentProblem(form,
+                              QStringLiteral("Impossible d'afficher le commentaire « %1 » : %2.")
+                                  .arg(fileName, QString::fromStdString(page.refusal)));
+        return;
+    }
+    const auto limit = static_cast<qsizetype>(richtext::kMaxWordLength);
+    if (const qsizetype run = LongestUnbreakable(page); run > limit) {
         ReportDocumentProblem(
             form, QStringLiteral("Impossible d'afficher le commentaire « %1 » : il contient %2 "
                                  "caractères à la suite sans coupure possible (limite : %3).")
                       .arg(fileName)
                       .arg(run)
-                      .arg(kMaxUnbreakable));
+                      .arg(limit));
         return;
     }
     richtext::RenderInto(page, *panel->document());
