@@ -1,16 +1,20 @@
 // The window around the scenes: what its pictures do not show of the controls, the tick head and
 // the phase machine, the comment buttons, the documents a teacher gives it, and its recordings.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QImageReader>
 #include <QTemporaryDir>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <tuple>
 
 #include "app/commentary.h"
+#include "app/gif_recorder.h"
+#include "app/output.h"
 #include "app/snapshot.h"
 #include "engine/globals.h"
 #include "support/driver.h"
@@ -263,4 +267,57 @@ TEST(Recording, GifAndPngReadBackAsTheWindowShowedThem) {
     EXPECT_FALSE(gif.canRead());
     EXPECT_EQ(delays, (std::vector<int>{30, 30, 30, 30, 170, 170, 170, 170}));
     EXPECT_EQ(QImage(dir.filePath("fin.png")).convertToFormat(QImage::Format_RGB32), shown.back());
+}
+
+// A hold longer than a GIF delay (655.35 s) goes on in frames that change nothing, and the delays
+// are rounded on the whole recording: it lasts as long as the run.
+TEST(Recording, ALongHoldLastsAsLongAsTheRun) {
+    QTemporaryDir dir;
+    Output out;
+    std::string error;
+    ASSERT_TRUE(out.Open(dir.filePath("hold.gif").toStdString(), error)) << error;
+    GifRecorder gif;
+    QString problem;
+    ASSERT_TRUE(gif.Open(out, QSize(4, 3), problem));
+    QImage red(4, 3, QImage::Format_RGB32), blue = red;
+    red.fill(Qt::red);
+    blue.fill(Qt::blue);
+    ASSERT_TRUE(gif.AddFrame(red, 25, problem));
+    for (int i = 0; i < 30000; ++i)
+        ASSERT_TRUE(gif.AddFrame(blue, 45, problem));
+    ASSERT_TRUE(gif.AddFrame(red, 25, problem) && gif.Finish(problem));
+    QImageReader reader(dir.filePath("hold.gif"));
+    std::vector<std::pair<QRgb, int>> frames;
+    for (QImage frame; reader.read(&frame);)
+        frames.emplace_back(frame.pixel(3, 2), reader.nextImageDelay());
+    EXPECT_EQ(frames, (std::vector<std::pair<QRgb, int>>{{QColor(Qt::red).rgb(), 30},
+                                                         {QColor(Qt::blue).rgb(), 655350},
+                                                         {QColor(Qt::blue).rgb(), 655350},
+                                                         {QColor(Qt::blue).rgb(), 39300},
+                                                         {QColor(Qt::red).rgb(), 20}}));
+}
+
+// Where the file system has no unnamed temporaries, a named one is removed on SIGTERM and the
+// program ends by the signal; a cancelled output leaves nothing either.
+TEST(Output, ANamedTemporaryGoesWithACancelOrASignal) {
+    QTemporaryDir dir;
+    const std::string name = dir.filePath("x.png").toStdString();
+    auto files = [&] { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(); };
+    const pid_t child = ::fork();
+    if (child == 0) {
+        Output::AllowUnnamedTemporaries(false);
+        RemoveTemporariesOnSignals();
+        Output out;
+        std::string error;
+        out.Open(name, error);
+        out.Cancel();
+        if (files() != 0 || !out.Open(name, error) || !out.Write("data", error) || files() != 1)
+            ::_exit(2);
+        ::kill(::getpid(), SIGTERM);
+        ::_exit(3);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(files(), 0);
 }
