@@ -208,7 +208,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
         std::any_of(cl.actions.begin(), cl.actions.end(), [](const ScriptAction& a) {
             return a.kind == ScriptAction::Select && a.value == kLastMenuItem;
         });
-    for (auto o = std::begin(kOutputOptions); o != std::end(kOutputOptions); ++o) {
+    for (auto o = std::begin(kOutputOptions); !cl.help && o != std::end(kOutputOptions); ++o) {
         const std::string& file = cl.*o->file;
         if (file.empty()) continue;
         if (o->needsLaboratory && !laboratory) {
