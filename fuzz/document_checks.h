@@ -67,6 +67,23 @@ inline std::string DocumentProblem(const richtext::Document& doc, std::size_t in
         }
     }
 
+    // A page refused holds nothing else; one shown keeps within the bounds of its layout.
+    if (!doc.refusal.empty() && !(doc.empty() && text.empty() && doc.damage.empty()))
+        return "a refused page with content";
+    if (doc.size() > richtext::kMaxParagraphs || doc.runs.size() > richtext::kMaxRuns ||
+        doc.charFormats.size() > richtext::kMaxFormats ||
+        doc.paragraphFormats.size() > richtext::kMaxFormats)
+        return "a page beyond its bounds of paragraphs, runs or formats";
+    for (std::size_t i = 0; i < doc.size(); ++i) {
+        const richtext::Paragraph p = doc[i];
+        bool tooLarge = p.mark.halfPoints > richtext::kMaxFontHalfPoints ||
+                        p.format.spaceBefore > richtext::kMaxSpacing ||
+                        p.format.spaceAfter > richtext::kMaxSpacing;
+        for (const richtext::Run& run : p.runs)
+            tooLarge = tooLarge || run.format.halfPoints > richtext::kMaxFontHalfPoints;
+        if (tooLarge) return "a font or a space beyond its bound";
+    }
+
     // The views and the plain text agree with the storage.
     const std::string plain = richtext::PlainText(doc);
     if (plain.size() != text.size() + (doc.empty() ? 0 : doc.size() - 1)) {

@@ -1,11 +1,13 @@
 // The window around the scenes: what its pictures do not show of the controls, the tick head and
 // the phase machine, the comment buttons, the documents a teacher gives it, and its recordings.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QImageReader>
 #include <QTemporaryDir>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <tuple>
@@ -15,6 +17,8 @@
 #include <QScrollBar>
 #include <QTextEdit>
 
+#include "desktop/gif_recorder.h"
+#include "desktop/output.h"
 #include "desktop/snapshot.h"
 #include "engine/commentary.h"
 #include "support/driver.h"
@@ -190,9 +194,13 @@ TEST(Documents, ATeachersPageComesFirstAndBadOnesAreRefusedAloud) {
     write("big.rtf", "{\\rtf1 " + QByteArray(3 * 1024 * 1024, 'a') + " }");
     write("word.rtf", "{\\rtf1 " + QByteArray(10001, 'a') + "}");
     write("cut.rtf", "{\\rtf1 D\\'e9but d\\'e9fini");
+    write("high.rtf", "{\\rtf1\\sa31680\\sb31680\\fs3276 \\par\\par}");
+    write("shout.rtf", "{\\rtf1 " + QByteArray(" !").repeated(600) + "}");
     const std::pair<const char*, const char*> bad[] = {
-        {"none.rtf", "introuvable"},  {"folder.rtf", "dossier"}, {"empty.rtf", "vide"},
-        {"pipe.rtf", "ordinaire"},    {"big.rtf", "volumineux"}, {"word.rtf", "sans coupure"},
+        {"none.rtf", "introuvable"},  {"folder.rtf", "dossier"},
+        {"empty.rtf", "vide"},        {"pipe.rtf", "ordinaire"},
+        {"big.rtf", "volumineux"},    {"word.rtf", "sans coupure"},
+        {"high.rtf", "144 points"},   {"shout.rtf", "1200 caractères"},
         {"/proc/self/mem", "lecture"}};
     const auto load = [&](const char* name) {
         LoadCommentary(d.state(), d.state().RichEdit2, name);
@@ -238,8 +246,8 @@ TEST(Recording, GifAndPngReadBackAsTheWindowShowedThem) {
     form.ScrollBar1->setValue(30);
     slowDown(form);
     ScriptOutputs outputs;
-    QString error;
-    ASSERT_TRUE(OpenScriptOutputs(cl, outputs, error));
+    std::string error;
+    ASSERT_EQ(OpenScriptOutputs(cl, outputs, error), 0) << error;
     ASSERT_EQ(RunSnapshot(form, cl, outputs), 0);
     QImageReader gif(dir.filePath("lecon.gif"));
     std::vector<int> delays;
@@ -253,4 +261,57 @@ TEST(Recording, GifAndPngReadBackAsTheWindowShowedThem) {
     EXPECT_FALSE(gif.canRead());
     EXPECT_EQ(delays, (std::vector<int>{30, 30, 30, 30, 170, 170, 170, 170}));
     EXPECT_EQ(QImage(dir.filePath("fin.png")).convertToFormat(QImage::Format_RGB32), shown.back());
+}
+
+// A hold longer than a GIF delay (655.35 s) goes on in frames that change nothing, and the delays
+// are rounded on the whole recording: it lasts as long as the run.
+TEST(Recording, ALongHoldLastsAsLongAsTheRun) {
+    QTemporaryDir dir;
+    Output out;
+    std::string error;
+    ASSERT_TRUE(out.Open(dir.filePath("hold.gif").toStdString(), error)) << error;
+    GifRecorder gif;
+    QString problem;
+    ASSERT_TRUE(gif.Open(out, QSize(4, 3), problem));
+    QImage red(4, 3, QImage::Format_RGB32), blue = red;
+    red.fill(Qt::red);
+    blue.fill(Qt::blue);
+    ASSERT_TRUE(gif.AddFrame(red, 25, problem));
+    for (int i = 0; i < 30000; ++i)
+        ASSERT_TRUE(gif.AddFrame(blue, 45, problem));
+    ASSERT_TRUE(gif.AddFrame(red, 25, problem) && gif.Finish(problem));
+    QImageReader reader(dir.filePath("hold.gif"));
+    std::vector<std::pair<QRgb, int>> frames;
+    for (QImage frame; reader.read(&frame);)
+        frames.emplace_back(frame.pixel(3, 2), reader.nextImageDelay());
+    EXPECT_EQ(frames, (std::vector<std::pair<QRgb, int>>{{QColor(Qt::red).rgb(), 30},
+                                                         {QColor(Qt::blue).rgb(), 655350},
+                                                         {QColor(Qt::blue).rgb(), 655350},
+                                                         {QColor(Qt::blue).rgb(), 39300},
+                                                         {QColor(Qt::red).rgb(), 20}}));
+}
+
+// Where the file system has no unnamed temporaries, a named one is removed on SIGTERM and the
+// program ends by the signal; a cancelled output leaves nothing either.
+TEST(Output, ANamedTemporaryGoesWithACancelOrASignal) {
+    QTemporaryDir dir;
+    const std::string name = dir.filePath("x.png").toStdString();
+    auto files = [&] { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(); };
+    const pid_t child = ::fork();
+    if (child == 0) {
+        Output::AllowUnnamedTemporaries(false);
+        RemoveTemporariesOnSignals();
+        Output out;
+        std::string error;
+        out.Open(name, error);
+        out.Cancel();
+        if (files() != 0 || !out.Open(name, error) || !out.Write("data", error) || files() != 1)
+            ::_exit(2);
+        ::kill(::getpid(), SIGTERM);
+        ::_exit(3);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(files(), 0);
 }

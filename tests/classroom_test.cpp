@@ -214,3 +214,23 @@ TEST_F(Classroom, LaboratoryPanelGoesWithItsSceneAndAChangeAppliesFromItsInstant
     Key(w, Qt::Key_0);
     EXPECT_FALSE(panel->isVisible());
 }
+
+// A settings file changed by hand: each value the window could not have written gives its
+// default, which is written back.
+TEST_F(Classroom, SettingsOutOfPlaceGiveTheirDefaultsWrittenBack) {
+    for (const auto& [key, value] :
+         {std::pair{"zoom", "nan"}, {"pleinEcran", "maybe"}, {"vitesse", "100000"}})
+        QSettings().setValue(key, value);
+    {
+        MainWindow w;
+        EXPECT_EQ(w.view().Zoom(), 1.0);
+        EXPECT_FALSE(w.windowState() & Qt::WindowFullScreen);
+        EXPECT_EQ(w.form().ScrollBar1->value(), 60);
+    }
+    QSettings().sync();
+    QFile file(QSettings().fileName());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    for (const char* line : {"zoom=1\n", "pleinEcran=false\n", "vitesse=60\n"})
+        EXPECT_TRUE(text.contains(line)) << line << " in " << text.toStdString();
+}

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 
+#include <QElapsedTimer>
 #include <QMetaEnum>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -112,6 +113,7 @@ std::string Show(const richtext::Document& doc, QTextDocument& page) {
     EXPECT_EQ(page.toRawText().replace(QChar::ParagraphSeparator, '\n').toStdString(),
               richtext::PlainText(doc));
     QString dump = doc.damage.empty() ? "" : "damage: " + QString::fromStdString(doc.damage) + "\n";
+    if (!doc.refusal.empty()) dump += "refused: " + QString::fromStdString(doc.refusal) + "\n";
     if (doc.empty()) dump += "(no paragraph)\n";
     for (QTextBlock block = page.begin(); block.isValid(); block = block.next()) {
         dump += "¶ " + Describe(block.blockFormat()) + " | mark " + Describe(block.charFormat());
@@ -220,3 +222,59 @@ TEST(Rtf, HostileInputsReadSoundlyWithinTheMemoryBound) {
 }
 
 }  // namespace
+
+// Pages that would cost their layout too much, each refused for its reason, and the largest of
+// their kind that are not: read within the memory bound, and laid out in a column of the
+// reference width quickly and no higher than the bound.
+TEST(Rtf, PagesBeyondTheBoundsOfTheirLayoutAreRefused) {
+    auto times = [](std::string_view piece, int n) {
+        std::string out;
+        while (n-- > 0)
+            out += piece;
+        return out;
+    };
+    std::string fonts = "{\\rtf1{\\fonttbl", text = "";
+    for (int i = 0; i < 300; ++i) {
+        fonts += "\\f" + std::to_string(i) + " F" + std::to_string(i) + ";";
+        text += "\\f" + std::to_string(i) + " x ";
+    }
+    const std::pair<std::string, const char*> rows[] = {
+        {"{\\rtf1\\sa31680\\sb31680\\fs3276 " + times("\\par ", 2000) + "}", "144 points"},
+        {Fill("{\\rtf1\\fs3276 ", "abc def ", 1 << 21), "144 points"},
+        {Fill("{\\rtf1\\sa31680 ", "x\\par ", 1 << 21), "5 cm"},
+        {Fill("", "\r\n", 1 << 21), "5000 paragraphes"},
+        {Fill("{\\rtf1 ", "\\par ", 1 << 21), "5000 paragraphes"},
+        {Fill("{\\rtf1 ", std::string(9999, 'a') + " ", 1 << 21), "500 caractères"},
+        {Fill("{\\rtf1 ", "Le gain G est faible. ", 1 << 21), "26 m"},
+        {Fill("{\\rtf1\\fs2 ", "Le gain G est faible. ", 1 << 21), "26 m"},
+        {Fill("{\\rtf1 ", "\\line ", 1 << 21), "26 m"},
+        {Fill("{\\rtf1 ", "\\u26085?", 1 << 21), "26 m"},
+        {Fill("{\\rtf1 ", "\\b x \\b0 y ", 1 << 21), "10000 fois"},
+        {fonts + "}" + text + "}", "256 mises en forme"},
+        {"{\\rtf1\\fs288\\sa2835\\sb2835 " + times("x\\par ", 150) + "}", ""},
+        {"{\\rtf1 " + times("x\\par ", 5000) + "}", ""},
+        {Fill("{\\rtf1 ", "Le gain G est faible. ", 200000) + "}", ""},
+        {Fill("{\\rtf1\\fs2 ", std::string(500, 'a') + " ", 200000) + "}", ""},
+        {Fill("{\\rtf1 ", "\\u26085?", 800000) + "}", ""},
+        {"{\\rtf1 " + times("\\b x \\b0 y ", 5000) + "}", ""},
+        {fonts.substr(0, fonts.find("\\f250 ")) + "}" + text.substr(0, text.find("\\f250 ")) + "}",
+         ""},
+    };
+    QTextDocument page;
+    for (const auto& [bytes, refusal] : rows) {
+        SCOPED_TRACE(bytes.substr(0, 60) + "… (" + std::to_string(bytes.size()) + " bytes)");
+        QElapsedTimer clock;
+        clock.start();
+        const richtext::Document doc = Read(bytes);
+        if (*refusal != '\0') {
+            EXPECT_NE(doc.refusal.find(refusal), std::string::npos) << doc.refusal;
+            EXPECT_TRUE(doc.empty() && doc.text.empty() && doc.damage.empty());
+            continue;
+        }
+        EXPECT_EQ(doc.refusal, "");
+        richtext::RenderInto(doc, page);
+        page.setTextWidth(richtext::kReferenceWidth / 15.0);
+        EXPECT_LE(page.size().height(), richtext::kMaxHeight / 15.0);
+        EXPECT_LT(clock.elapsed(), 3000);
+    }
+}

@@ -1,6 +1,7 @@
 #include "desktop/animation_export.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProgressDialog>
 
 #include "desktop/table.h"
@@ -32,8 +33,12 @@ AnimationExport::~AnimationExport() {
 }
 
 bool AnimationExport::Start(const QString& fileName, QString& error) {
-    if (!out_.Open(fileName, error, false) ||
-        !recorder_.Open(out_, QSize(Ttable::kLayoutWidth, Ttable::kLayoutHeight), error))
+    std::string problem;
+    if (!out_.Open(QFile::encodeName(fileName).toStdString(), problem, false)) {
+        error = QString::fromStdString(problem);
+        return false;
+    }
+    if (!recorder_.Open(out_, QSize(Ttable::kLayoutWidth, Ttable::kLayoutHeight), error))
         return false;
     if (dialogParent_) {
         progress_ = new QProgressDialog(QStringLiteral("Enregistrement de l'animation…"),
@@ -65,7 +70,7 @@ void AnimationExport::Continue() {
     if (progress_) progress_->setValue(done_);
     if (done_ < frames_) return;
     if (!recorder_.Finish(error)) return End(false, error);
-    End(true, out_.name());
+    End(true, QFile::decodeName(out_.name().c_str()));
 }
 
 bool AnimationExport::RunToEnd(QString& error) {

@@ -1,6 +1,9 @@
 #include "desktop/command_line.h"
 
+#include <algorithm>
 #include <cctype>
+
+#include "desktop/output.h"
 
 namespace {
 
@@ -61,7 +64,10 @@ std::string UsageText() {
            "6 Non-linéarité du moteur, 7 Laboratoire.\n"
            "\n"
            "Codes de sortie : 0 réussite ; 1 démarrage impossible ; 2 option ou valeur\n"
-           "invalide ; 3 écriture impossible (disque plein, permission, tube fermé…).\n"
+           "invalide (deux sorties vers le même fichier, --csv sans --select 7…) ; 3 écriture\n"
+           "impossible (disque plein, permission, tube fermé, lien symbolique refusé…) ;\n"
+           "128 + N interrompu par le signal N (130 Ctrl+C, 143 SIGTERM, 129 SIGHUP), sans\n"
+           "laisser de fichier temporaire.\n"
            "\n"
            "Exemples : table-tracante --snapshot idle.png --ticks 2\n"
            "           table-tracante --snapshot - --ticks 2 > idle.png\n"
@@ -90,32 +96,22 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             return args[++i];
         };
 
+        const auto output = std::find_if(std::begin(kOutputOptions), std::end(kOutputOptions),
+                                         [&](const OutputOption& o) { return option == o.option; });
         if (option == "--help" || option == "-h") {
             cl.help = true;
-        } else if (option == "--snapshot") {
+        } else if (output != std::end(kOutputOptions)) {
             const auto file = takeValue("un nom de fichier");
             if (!file) return std::nullopt;
-            if (!cl.snapshotFile.empty()) {
-                error = "l'option --snapshot est donnée deux fois";
+            if (!(cl.*output->file).empty()) {
+                error = "l'option " + option + " est donnée deux fois";
                 return std::nullopt;
             }
             if (file->empty()) {
-                error = "l'option --snapshot attend un nom de fichier non vide";
+                error = "l'option " + option + " attend un nom de fichier non vide";
                 return std::nullopt;
             }
-            cl.snapshotFile = *file;
-        } else if (option == "--record") {
-            const auto file = takeValue("un nom de fichier");
-            if (!file) return std::nullopt;
-            if (!cl.recordFile.empty()) {
-                error = "l'option --record est donnée deux fois";
-                return std::nullopt;
-            }
-            if (file->empty()) {
-                error = "l'option --record attend un nom de fichier non vide";
-                return std::nullopt;
-            }
-            cl.recordFile = *file;
+            cl.*output->file = *file;
         } else if (option == "--ticks") {
             const auto text = takeValue("un nombre de tops (0 à 100000)");
             if (!text) return std::nullopt;
@@ -142,22 +138,6 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             model::Inputs check;
             if (!ApplySetting(*text, check, error)) return std::nullopt;
             cl.actions.push_back({ScriptAction::Set, 0, *text});
-        } else if (option == "--csv") {
-            const auto file = takeValue("un nom de fichier");
-            if (!file) return std::nullopt;
-            if (!cl.csvFile.empty() || file->empty()) {
-                error = "l'option --csv attend un seul nom de fichier non vide";
-                return std::nullopt;
-            }
-            cl.csvFile = *file;
-        } else if (option == "--results") {
-            const auto file = takeValue("un nom de fichier");
-            if (!file) return std::nullopt;
-            if (!cl.resultsFile.empty() || file->empty()) {
-                error = "l'option --results attend un seul nom de fichier non vide";
-                return std::nullopt;
-            }
-            cl.resultsFile = *file;
         } else if (option == "--comments") {
             if (inlineValue) {
                 error = "l'option --comments ne prend pas de valeur";
@@ -169,11 +149,26 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             return std::nullopt;
         }
     }
-    if ((cl.snapshotFile == "-") + (cl.recordFile == "-") + (cl.csvFile == "-") +
-            (cl.resultsFile == "-") >
-        1) {
-        error = "une seule sortie peut écrire sur la sortie standard (-)";
-        return std::nullopt;
+    // Outputs that cannot all be written, refused before any work.
+    const bool laboratory =
+        std::any_of(cl.actions.begin(), cl.actions.end(), [](const ScriptAction& a) {
+            return a.kind == ScriptAction::Select && a.value == kLaboratory;
+        });
+    for (auto o = std::begin(kOutputOptions); !cl.help && o != std::end(kOutputOptions); ++o) {
+        const std::string& file = cl.*o->file;
+        if (file.empty()) continue;
+        if (o->needsLaboratory && !laboratory) {
+            error = std::string(o->option) +
+                    " : aucune expérience du laboratoire n'est lancée (--select 7)";
+            return std::nullopt;
+        }
+        for (auto p = std::begin(kOutputOptions); p != o; ++p) {
+            if (cl.*p->file != file) continue;
+            error = file == "-" ? "une seule sortie peut écrire sur la sortie standard (-)"
+                                : std::string(p->option) + " et " + o->option +
+                                      " désignent le même fichier « " + QuotedName(file) + " »";
+            return std::nullopt;
+        }
     }
     if (!cl.help && !cl.Scripted() && !cl.actions.empty()) {
         error =

@@ -19,10 +19,7 @@ struct ScriptAction {
 };
 
 struct CommandLine {
-    bool Scripted() const {
-        return !snapshotFile.empty() || !recordFile.empty() || !csvFile.empty() ||
-               !resultsFile.empty();
-    }
+    bool Scripted() const;
 
     bool help = false;
     std::string snapshotFile;  // a picture of the window at the end
@@ -31,6 +28,27 @@ struct CommandLine {
     std::string resultsFile;   // the laboratory run's conclusion as JSON, at the end
     std::vector<ScriptAction> actions;
 };
+
+// The files a scripted run writes: the option, where its file name is kept, and whether it is a
+// record of the laboratory's run (which --select 7 must then launch). They are all checked before
+// any work: two of them may not name the same file.
+struct OutputOption {
+    const char* option;
+    std::string CommandLine::*file;
+    bool needsLaboratory;
+};
+inline constexpr OutputOption kOutputOptions[] = {
+    {"--snapshot", &CommandLine::snapshotFile, false},
+    {"--record", &CommandLine::recordFile, false},
+    {"--csv", &CommandLine::csvFile, true},
+    {"--results", &CommandLine::resultsFile, true},
+};
+
+inline bool CommandLine::Scripted() const {
+    for (const OutputOption& o : kOutputOptions)
+        if (!(this->*o.file).empty()) return true;
+    return false;
+}
 
 inline constexpr int kMaxTicks = 100000;
 

@@ -58,7 +58,7 @@ GifRecorder::~GifRecorder() {
 
 int GifRecorder::WriteBytes(GifFileType* gif, const GifByteType* data, int length) {
     auto* self = static_cast<GifRecorder*>(gif->UserData);
-    if (!self->writeError_.isEmpty()) return 0;
+    if (!self->writeError_.empty()) return 0;
     if (!self->out_->Write(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length),
                            self->writeError_))
         return 0;
@@ -93,7 +93,7 @@ bool GifRecorder::Open(Output& out, QSize size, QString& error) {
 }
 
 QString GifRecorder::WriteFailure(int gifError) const {
-    if (!writeError_.isEmpty()) return writeError_;
+    if (!writeError_.empty()) return QString::fromStdString(writeError_);
     return QStringLiteral("écriture GIF impossible : %1").arg(GifError(gifError));
 }
 
@@ -192,28 +192,46 @@ bool GifRecorder::AddFrame(const QImage& picture, int delayMs, QString& error) {
         error = QStringLiteral("image de taille inattendue");
         return false;
     }
-    const int delayCs = std::clamp((delayMs + 5) / 10, 1, 65535);
     QRect area = previous_.isNull() ? frame.rect() : ChangedArea(previous_, frame);
     if (area.isEmpty() && pending_) {
-        pending_->delayCs = std::min(65535, pending_->delayCs + delayCs);
+        shownMs_ += std::max(delayMs, 0);
         return true;
     }
     if (!WritePending(error)) return false;
     if (area.isEmpty()) area = QRect(0, 0, 1, 1);  // a frame must have at least one pixel
     pending_ = std::make_unique<Pending>();
     Quantise(frame, previous_.isNull() ? nullptr : &previous_, area, *pending_);
-    pending_->delayCs = delayCs;
+    shownMs_ += std::max(delayMs, 0);
     previous_ = frame;
     return true;
 }
 
+// The pending picture, lasting until the time shown so far (delays are rounded on the whole
+// recording, not frame by frame, so that they add up to its length). A hold longer than a GIF
+// delay (655.35 s) goes on in frames of one transparent pixel.
 bool GifRecorder::WritePending(QString& error) {
     if (!pending_) return true;
-    const Pending& p = *pending_;
+    static constexpr long long kMaxDelayCs = 65535;
+    long long delayCs = std::max((shownMs_ + 5) / 10 - writtenCs_, 1LL);
+    bool ok = PutFrame(*pending_, int(std::min(delayCs, kMaxDelayCs)), error);
+    Pending hold;
+    hold.area = QRect(0, 0, 1, 1);
+    hold.palette = {0, 0};
+    hold.index = {0};
+    hold.transparent = 0;
+    for (long long left = delayCs - kMaxDelayCs; ok && left > 0; left -= kMaxDelayCs)
+        ok = PutFrame(hold, int(std::min(left, kMaxDelayCs)), error);
+    if (!ok) return false;
+    writtenCs_ += delayCs;
+    pending_.reset();
+    return true;
+}
+
+bool GifRecorder::PutFrame(const Pending& p, int delayCs, QString& error) {
     GraphicsControlBlock gcb{};
     gcb.DisposalMode = DISPOSE_DO_NOT;
     gcb.UserInputFlag = false;
-    gcb.DelayTime = p.delayCs;
+    gcb.DelayTime = delayCs;
     gcb.TransparentColor = p.transparent >= 0 ? p.transparent : NO_TRANSPARENT_COLOR;
     GifByteType extension[4];
     EGifGCBToExtension(&gcb, extension);
@@ -244,7 +262,6 @@ bool GifRecorder::WritePending(QString& error) {
         return false;
     }
     ++framesWritten_;
-    pending_.reset();
     return true;
 }
 
@@ -263,5 +280,8 @@ bool GifRecorder::Finish(QString& error) {
     }
     Output* out = out_;
     out_ = nullptr;
-    return out->Commit(error);
+    std::string problem;
+    if (out->Commit(problem)) return true;
+    error = QString::fromStdString(problem);
+    return false;
 }

@@ -10,6 +10,7 @@
 #include <QRect>
 #include <QString>
 #include <memory>
+#include <string>
 #include <vector>
 
 class Output;
@@ -26,7 +27,7 @@ class GifRecorder {
     bool Open(Output& out, QSize size, QString& error);
 
     // Adds a picture shown for `delayMs` milliseconds. A picture equal to the previous one only
-    // lengthens it.
+    // lengthens it, for as long as it lasts.
     bool AddFrame(const QImage& picture, int delayMs, QString& error);
 
     // Writes what is pending and the trailer, then commits the output.
@@ -41,9 +42,9 @@ class GifRecorder {
         std::vector<unsigned> palette;     // 0x00RRGGBB, size a power of two, at most 256
         std::vector<unsigned char> index;  // area.width() * area.height()
         int transparent = -1;              // the index of unchanged pixels, if any
-        int delayCs = 0;
     };
     bool WritePending(QString& error);
+    bool PutFrame(const Pending& frame, int delayCs, QString& error);
     // `previous`, when not null, is the picture shown before: its pixels become transparent.
     static void Quantise(const QImage& picture, const QImage* previous, const QRect& area,
                          Pending& out);
@@ -51,10 +52,12 @@ class GifRecorder {
     static int WriteBytes(GifFileType* gif, const unsigned char* data, int length);
 
     Output* out_ = nullptr;
-    QString writeError_;  // why the output refused a write
+    std::string writeError_;  // why the output refused a write
     GifFileType* gif_ = nullptr;
     QSize size_;
     QImage previous_;
     std::unique_ptr<Pending> pending_;
+    long long shownMs_ = 0;    // how long the pictures added so far are shown
+    long long writtenCs_ = 0;  // how long those written last, in GIF delays (centiseconds)
     int framesWritten_ = 0;
 };

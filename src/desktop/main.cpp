@@ -44,6 +44,10 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Before any file is opened: a closed standard output or error must not become the number of
+    // a file the program writes (its messages would land in it, or it in a picture).
+    if (!ReopenStandardDescriptors()) return kExitFailure;
+    RemoveTemporariesOnSignals();
     // A reader that goes away, or a file-size limit, is a write error to report, not a signal
     // that kills the program without a word.
     std::signal(SIGPIPE, SIG_IGN);
@@ -63,9 +67,9 @@ int main(int argc, char* argv[]) {
     const bool scripted = cl->Scripted();
     // Refuse an unwritable picture before any work, and before Qt starts talking.
     ScriptOutputs outputs;
-    if (QString problem; !OpenScriptOutputs(*cl, outputs, problem)) {
-        std::fprintf(stderr, "table-tracante: %s\n", problem.toLocal8Bit().constData());
-        return kExitOutput;
+    if (std::string problem; const int status = OpenScriptOutputs(*cl, outputs, problem)) {
+        std::fprintf(stderr, "table-tracante: %s\n", problem.c_str());
+        return status;
     }
     if (scripted && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -55,11 +55,26 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), form_(new Ttable)
     labPanel_->hide();
     CreateMenus();
 
+    // The settings file is checked as it is read: a value that is not one the window could have
+    // written (a hand edit, a damaged file) gives the default, which is written back.
     QSettings settings;
-    form_->state().ScrollBar1.Position =
-        settings.value(kSpeed, form_->state().ScrollBar1.Position).toInt();
-    form_->Refresh();
-    view_->SetZoom(settings.value(kZoom, 1.0).toDouble());
+    auto read = [&settings](const QString& key, const QVariant& fallback, auto valid) {
+        const QVariant value = settings.value(key, fallback);
+        if (valid(value)) return value;
+        settings.setValue(key, fallback);
+        return fallback;
+    };
+    const QScrollBar* speed = form_->ScrollBar1;
+    form_->ScrollBar1->setValue(read(kSpeed, speed->value(), [speed](const QVariant& v) {
+                                    bool ok = false;
+                                    const int n = v.toInt(&ok);
+                                    return ok && n >= speed->minimum() && n <= speed->maximum();
+                                }).toInt());
+    view_->SetZoom(read(kZoom, 1.0, [](const QVariant& v) {
+                       bool ok = false;
+                       const double zoom = v.toDouble(&ok);
+                       return ok && zoom >= ZoomView::kMinZoom && zoom <= ZoomView::kMaxZoom;
+                   }).toDouble());
     connect(form_->ScrollBar1, &QScrollBar::valueChanged, this, [this](int value) {
         QSettings().setValue(kSpeed, value);
         UpdateStatus();
@@ -68,7 +83,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), form_(new Ttable)
         QSettings().setValue(kZoom, zoom);
         player_->Redraw();  // the texts drawn again at the new size
     });
-    if (settings.value(kFullScreen, false).toBool()) setWindowState(Qt::WindowFullScreen);
+    if (read(kFullScreen, false, [](const QVariant& v) {
+            return v.toString() == QLatin1String("true") || v.toString() == QLatin1String("false");
+        }).toBool())
+        setWindowState(Qt::WindowFullScreen);
     UpdateStatus();
 }
 
@@ -182,8 +200,18 @@ QString MainWindow::StatusText() const {
     return parts.join(QStringLiteral(" · "));
 }
 
+// A file of the window's own, by the safe output routine (the name as the file system's bytes).
+bool MainWindow::Save(const QString& fileName, const QByteArray& bytes, QString& error) {
+    std::string problem;
+    const bool ok =
+        WriteOutput(QFile::encodeName(fileName).toStdString(),
+                    std::string_view(bytes.constData(), std::size_t(bytes.size())), problem, false);
+    error = QString::fromStdString(problem);
+    return ok;
+}
+
 bool MainWindow::SavePicture(const QString& fileName, QString& error) {
-    return WriteOutput(fileName, EncodePng(form_->ClientPicture()), error, false);
+    return Save(fileName, EncodePng(form_->ClientPicture()), error);
 }
 
 void MainWindow::CopyPicture() {
@@ -252,7 +280,7 @@ bool MainWindow::SaveData(const QString& fileName, QString& error) {
         error = QStringLiteral("aucune expérience du laboratoire n'a été lancée");
         return false;
     }
-    return WriteOutput(fileName, QByteArray::fromStdString(lab.Csv()), error, false);
+    return Save(fileName, QByteArray::fromStdString(lab.Csv()), error);
 }
 
 void MainWindow::DataAsked() {
@@ -266,7 +294,7 @@ bool MainWindow::SaveResults(const QString& fileName, QString& error) {
         error = QStringLiteral("aucune expérience du laboratoire n'a été lancée");
         return false;
     }
-    return WriteOutput(fileName, QByteArray::fromStdString(model::ResultsJson(lab)), error, false);
+    return Save(fileName, QByteArray::fromStdString(model::ResultsJson(lab)), error);
 }
 
 void MainWindow::ResultsAsked() {

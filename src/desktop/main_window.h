@@ -60,6 +60,7 @@ class MainWindow : public QMainWindow {
     void SaveAsked(const QString& title, const QString& name, const QString& filter,
                    bool (MainWindow::*save)(const QString&, QString&));
     void Report(bool ok, const QString& message);
+    bool Save(const QString& fileName, const QByteArray& bytes, QString& error);
 
     // Menu slots.
     void SaveImageAsked();

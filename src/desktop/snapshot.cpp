@@ -52,15 +52,30 @@ void ApplyAction(Ttable& form, const ScriptAction& action, const std::function<v
     }
 }
 
-bool OpenScriptOutputs(const CommandLine& cl, ScriptOutputs& outputs, QString& error) {
-    return (cl.snapshotFile.empty() ||
-            outputs.picture.Open(QString::fromLocal8Bit(cl.snapshotFile.c_str()), error)) &&
-           (cl.recordFile.empty() ||
-            outputs.recording.Open(QString::fromLocal8Bit(cl.recordFile.c_str()), error)) &&
-           (cl.csvFile.empty() ||
-            outputs.data.Open(QString::fromLocal8Bit(cl.csvFile.c_str()), error)) &&
-           (cl.resultsFile.empty() ||
-            outputs.results.Open(QString::fromLocal8Bit(cl.resultsFile.c_str()), error));
+Output& ScriptOutputs::Of(std::string CommandLine::*file) {
+    std::size_t i = 0;
+    while (kOutputOptions[i].file != file)
+        ++i;
+    return files[i];
+}
+
+int OpenScriptOutputs(const CommandLine& cl, ScriptOutputs& outputs, std::string& error) {
+    const std::size_t n = std::size(kOutputOptions);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string& name = cl.*kOutputOptions[i].file;
+        if (!name.empty() && !outputs.files[i].Locate(name, error)) return kExitOutput;
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            if (outputs.files[i].SameFileAs(outputs.files[j])) {
+                error = std::string(kOutputOptions[j].option) + " et " + kOutputOptions[i].option +
+                        " désignent le même fichier « " + QuotedName(outputs.files[i].name()) +
+                        " »";
+                return kExitUsage;
+            }
+    for (Output& out : outputs.files)
+        if (out.IsLocated() && !out.Create(error)) return kExitOutput;
+    return 0;
 }
 
 QByteArray EncodePng(const QImage& picture) {
@@ -75,11 +90,12 @@ int RunSnapshot(Ttable& form, const CommandLine& cl, ScriptOutputs& outputs) {
     QString error;
     PrepareForScript(form);
 
+    Output& recordingFile = outputs.Of(&CommandLine::recordFile);
     GifRecorder recorder;
     Session& session = form.session();
-    bool recording = outputs.recording.IsOpen();
-    if (recording && !recorder.Open(outputs.recording,
-                                    QSize(Ttable::kLayoutWidth, Ttable::kLayoutHeight), error)) {
+    bool recording = recordingFile.IsOpen();
+    if (recording &&
+        !recorder.Open(recordingFile, QSize(Ttable::kLayoutWidth, Ttable::kLayoutHeight), error)) {
         Complain(error);
         return kExitOutput;
     }
@@ -93,7 +109,7 @@ int RunSnapshot(Ttable& form, const CommandLine& cl, ScriptOutputs& outputs) {
     for (const ScriptAction& action : cl.actions)
         ApplyAction(form, action, recordTick);
 
-    if (outputs.recording.IsOpen()) {
+    if (recordingFile.IsOpen()) {
         if (!recording) {
             Complain(error);
             return kExitOutput;
@@ -111,39 +127,19 @@ int RunSnapshot(Ttable& form, const CommandLine& cl, ScriptOutputs& outputs) {
             return kExitOutput;
         }
     }
-    if (outputs.picture.IsOpen() &&
-        !(outputs.picture.Write(EncodePng(form.ClientPicture()), error) &&
-          outputs.picture.Commit(error))) {
-        Complain(error);
+    // The picture and the data at the end (the laboratory's run is there: the options asked
+    // for it).
+    std::string problem;
+    auto end = [&](std::string CommandLine::*file, const auto& bytes) {
+        Output& out = outputs.Of(file);
+        return !out.IsOpen() || (out.Write(bytes(), problem) && out.Commit(problem));
+    };
+    if (!end(&CommandLine::snapshotFile,
+             [&] { return EncodePng(form.ClientPicture()).toStdString(); }) ||
+        !end(&CommandLine::csvFile, [&] { return session.s.Lab.Csv(); }) ||
+        !end(&CommandLine::resultsFile, [&] { return model::ResultsJson(session.s.Lab); })) {
+        Complain(QString::fromStdString(problem));
         return kExitOutput;
-    }
-    if (outputs.data.IsOpen()) {
-        if (!session.s.Lab.Running()) {
-            outputs.data.Cancel();
-            Complain(
-                QStringLiteral("--csv : aucune expérience du laboratoire n'a été lancée "
-                               "(--select 7)"));
-            return kExitUsage;
-        }
-        if (!(outputs.data.Write(QByteArray::fromStdString(session.s.Lab.Csv()), error) &&
-              outputs.data.Commit(error))) {
-            Complain(error);
-            return kExitOutput;
-        }
-    }
-    if (outputs.results.IsOpen()) {
-        if (!session.s.Lab.Running()) {
-            outputs.results.Cancel();
-            Complain(
-                QStringLiteral("--results : aucune expérience du laboratoire n'a été lancée "
-                               "(--select 7)"));
-            return kExitUsage;
-        }
-        if (!(outputs.results.Write(QByteArray::fromStdString(model::ResultsJson(session.s.Lab)), error) &&
-              outputs.results.Commit(error))) {
-            Complain(error);
-            return kExitOutput;
-        }
     }
     return 0;
 }

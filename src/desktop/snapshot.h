@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QString>
 #include <functional>
+#include <iterator>
+#include <string>
 
 #include "desktop/command_line.h"
 #include "desktop/output.h"
@@ -15,14 +17,14 @@ inline constexpr int kExitFailure = 1;  // the program could not start
 inline constexpr int kExitUsage = 2;    // a wrong option or value
 inline constexpr int kExitOutput = 3;   // a picture, recording or data file could not be written
 
-// The files of a scripted run, opened before any work so that a wrong name costs nothing.
+// The files of a scripted run, in the order of kOutputOptions, opened before any work so that a
+// wrong name costs nothing: all located first, refused if two are the same file, then created.
+// Returns 0 or the exit status, and sets `error`.
 struct ScriptOutputs {
-    Output picture;    // --snapshot
-    Output recording;  // --record
-    Output data;       // --csv
-    Output results;    // --results
+    Output files[std::size(kOutputOptions)];
+    Output& Of(std::string CommandLine::*file);
 };
-bool OpenScriptOutputs(const CommandLine& cl, ScriptOutputs& outputs, QString& error);
+int OpenScriptOutputs(const CommandLine& cl, ScriptOutputs& outputs, std::string& error);
 
 // Prepares a window for scripted use: no live timer, errors on stderr, laid out at full size.
 void PrepareForScript(Ttable& form);

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextBoundaryFinder>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <cstdio>
@@ -55,6 +56,30 @@ QTextEdit* MakeRichEdit(QWidget* parent, const TRichEdit& r) {
     edit->setAcceptRichText(true);
     edit->setPlainText(FromUtf8(r.Text));
     return edit;
+}
+
+// The longest stretch of a paragraph that offers no line-break opportunity by Unicode's rules, as
+// Qt finds them. Qt lays such a stretch out in a time that grows with the square of its length;
+// the reader bounds words by simpler rules, which may find a break where these do not (a space
+// before "!").
+qsizetype LongestUnbreakable(const richtext::Document& page) {
+    qsizetype longest = 0;
+    for (std::size_t i = 0; i < page.size(); ++i) {
+        const std::string text = richtext::PlainText(page[i]);
+        if (static_cast<qsizetype>(text.size()) <= longest) continue;  // UTF-8: bytes >= chars
+        const QString paragraph = QString::fromStdString(text);
+        QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, paragraph);
+        qsizetype from = 0;
+        for (qsizetype at = breaks.toNextBoundary(); at >= 0; at = breaks.toNextBoundary()) {
+            qsizetype end = at;  // the spaces the line may end with are not part of the stretch
+            while (end > from && paragraph[end - 1].isSpace())
+                --end;
+            longest = std::max(longest, end - from);
+            from = at;
+        }
+        longest = std::max(longest, paragraph.size() - from);
+    }
+    return longest;
 }
 
 // The commentary documents, found in the current directory, then in the program's own folders.
@@ -229,9 +254,18 @@ void Ttable::SyncControls() {
     for (std::size_t i = 0; i < 2; ++i) {
         const auto& [model, edit] = pages[i];
         if (model->PageSerial != shownPages_[i] && model->Page != nullptr) {
-            RenderInto(*model->Page, *edit->document());
-            edit->moveCursor(QTextCursor::Start);  // show the top of the page
             shownPages_[i] = model->PageSerial;
+            // Qt's own layout needs its own bound: the panel keeps what it showed.
+            if (const auto run = LongestUnbreakable(*model->Page);
+                run > static_cast<qsizetype>(richtext::kMaxWordLength)) {
+                s.Messages.push_back("Impossible d'afficher le commentaire « " + model->PageName +
+                                     " » : il contient " + std::to_string(run) +
+                                     " caractères à la suite sans coupure possible (limite : " +
+                                     std::to_string(richtext::kMaxWordLength) + ").");
+            } else {
+                RenderInto(*model->Page, *edit->document());
+                edit->moveCursor(QTextCursor::Start);  // show the top of the page
+            }
         }
         if (edit->isVisible() != model->Visible) edit->setVisible(model->Visible);
     }

@@ -1,37 +1,11 @@
 #include "engine/commentary.h"
 
-#include <algorithm>
 #include <memory>
 
 #include "engine/scenes.h"
 #include "richtext/rtf.h"
 
 namespace {
-
-// The longest stretch of a paragraph without a space, a tab or a line break, in characters.
-// Laying such a stretch out takes a time that grows with the square of its length: a 2 MB "word"
-// (a file of braces, a pasted binary) would freeze the window for minutes.
-std::size_t LongestUnbroken(const richtext::Document& page) {
-    std::size_t longest = 0;
-    for (std::size_t i = 0; i < page.size(); ++i) {
-        std::size_t run = 0;
-        for (const richtext::Run& r : page[i].runs) {
-            for (std::size_t at = 0; at < r.text.size(); ++at) {
-                const unsigned char c = static_cast<unsigned char>(r.text[at]);
-                const bool lineBreak = c == 0xE2 && r.text.substr(at, 3) == "\u2028";
-                if (c == ' ' || c == '\t' || lineBreak) {
-                    run = 0;
-                } else if ((c & 0xC0) != 0x80) {  // the first byte of a character
-                    longest = std::max(longest, ++run);
-                }
-            }
-        }
-    }
-    return longest;
-}
-
-// Far longer than any word or address of a commentary page, short enough to lay out at once.
-constexpr std::size_t kMaxUnbroken = 10000;
 
 std::string Quoted(const std::string& name) {
     return "« " + name + " »";
@@ -49,11 +23,10 @@ void LoadCommentary(State& s, TRichEdit& panel, const std::string& fileName) {
         return;
     }
     auto page = std::make_shared<richtext::Document>(richtext::ReadDocument(file.bytes));
-    if (const std::size_t run = LongestUnbroken(*page); run > kMaxUnbroken) {
-        s.Messages.push_back("Impossible d'afficher le commentaire " + Quoted(fileName) +
-                             " : il contient " + std::to_string(run) +
-                             " caractères à la suite sans coupure possible (limite : " +
-                             std::to_string(kMaxUnbroken) + ").");
+    // A page beyond the bounds of what its layout may cost, whatever lays it out.
+    if (!page->refusal.empty()) {
+        s.Messages.push_back("Impossible d'afficher le commentaire " + Quoted(fileName) + " : " +
+                             page->refusal + ".");
         return;
     }
     if (!page->damage.empty())

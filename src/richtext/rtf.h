@@ -71,6 +71,20 @@ struct Paragraph {
     std::vector<Run> runs;
 };
 
+// What a page may ask of its layout, here or in a browser: laying it out must stay quick (well
+// under a second) and small whatever the file says. A page beyond any bound is refused whole
+// (Document::refusal says why, in French). Its height is estimated as it would be in a column of
+// kReferenceWidth twips, every font taken as at least 12 pt and every character as 0.6 em wide
+// (an ideograph as an em, a tab as 1200 twips).
+inline constexpr std::size_t kMaxParagraphs = 5000;
+inline constexpr std::size_t kMaxRuns = 10000;      // stretches of text of one format
+inline constexpr std::size_t kMaxFormats = 256;     // distinct character or paragraph formats
+inline constexpr int kMaxSpacing = 2835;            // twips before or after a paragraph: 5 cm
+inline constexpr int kMaxFontHalfPoints = 288;      // 144 pt
+inline constexpr std::size_t kMaxWordLength = 500;  // characters with no break between them
+inline constexpr long long kMaxHeight = 1'474'016;  // twips: 26 m
+inline constexpr long long kReferenceWidth = 5760;  // twips: 4 inches
+
 // The document is stored compactly, so that even a file made only of paragraph marks or of
 // one-character runs costs a few times its size: all the text in one string, runs and paragraphs
 // as end offsets, each distinct format once.
@@ -90,6 +104,8 @@ struct Document {
     // Empty when the file read as a complete RTF document; otherwise what was wrong with it, in
     // a few French words for the user (the text is kept as far as it could be read).
     std::string damage;
+    // Empty unless the page is beyond one of the bounds above: then it is all there is.
+    std::string refusal;
     std::vector<CharFormat> charFormats;
     std::vector<ParagraphFormat> paragraphFormats;
     std::deque<RunSpan> runs;
@@ -102,7 +118,8 @@ struct Document {
 
 // Reads RTF if the bytes (after an optional UTF-8 byte order mark and white space) start with
 // "{\rtf"; anything else is plain text, UTF-8 if valid and Windows-1252 otherwise, one
-// paragraph per line. Memory and time are linear in the size of the input.
+// paragraph per line. Memory and time are linear in the size of the input; reading stops at the
+// first bound the page goes beyond.
 Document ReadDocument(std::string_view bytes);
 
 // The text of the document, paragraphs separated by '\n' (for tests and diagnostics).

@@ -20,7 +20,7 @@ namespace richtext {
 namespace {
 
 constexpr std::size_t kMaxDepth = 1000;      // stored group levels
-constexpr std::size_t kMaxTableSize = 4096;  // fonts, colours, formats (documents use a few)
+constexpr std::size_t kMaxTableSize = 4096;  // fonts and colours (documents use a few)
 constexpr std::size_t kMaxFontName = 63;     // bytes; Windows face names are 31 characters
 constexpr int kMaxTwips = 31680;             // 22 inches, the largest page a word processor allows
 constexpr int kMinHalfPoints = 2;            // 1 pt
@@ -270,11 +270,30 @@ bool IsNoncharacter(char32_t cp) {
     return cp >= 0xFDD0 && cp <= 0xFDEF;
 }
 
-// Appends paragraphs and runs to a document, keeping each distinct format once.
+// Whether a line may break after this character: after a space or a dash, and between the
+// ideographs and syllables of the scripts written without spaces. Fewer places than Unicode's
+// line breaking rules find, so that a word counted here is never shorter than a browser's.
+bool BreaksAfter(char32_t cp) {
+    return cp == ' ' || cp == '\t' || cp == '-' || cp == 0xAD || cp == 0x2028 ||
+           (cp >= 0x2000 && cp <= 0x200B && cp != 0x2007) || cp == 0x2010 ||
+           (cp >= 0x2012 && cp <= 0x2014) || cp == 0x3000 || (cp >= 0x2E80 && cp <= 0xA4CF) ||
+           (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
+           (cp >= 0xFF00 && cp <= 0xFFEF) || (cp >= 0x20000 && cp <= 0x3FFFF);
+}
+
+// A font size as the height estimate takes it: none under 12 pt (the panel's own, 0, included), so
+// that small print does not buy more text to lay out.
+long long EstimatedHalfPoints(int halfPoints) {
+    return std::max(halfPoints, 24);
+}
+
+// Appends paragraphs and runs to a document, keeping each distinct format once, and measures the
+// page against the bounds of its layout (see rtf.h): past the first one it goes beyond, it takes
+// nothing more.
 class DocumentBuilder {
   public:
-    // The index of the format; once the table is full (only a hostile file gets there), new
-    // formats get `fallback` instead: the text stays, its formatting is approximate.
+    // The index of the format; past kMaxFormats of them (only a hostile file gets there: each
+    // costs its layout a font to find) the page is refused and new formats get `fallback`.
     std::uint16_t CharFormatId(const CharFormat& format, std::uint16_t fallback) {
         return Intern(doc_.charFormats, charIds_, format, fallback);
     }
@@ -282,21 +301,19 @@ class DocumentBuilder {
         return Intern(doc_.paragraphFormats, paragraphIds_, format, 0);
     }
 
+    bool Refused() const { return !refusal_.empty(); }
+
     void Append(char32_t cp, std::uint16_t format) {
-        if (!runOpen_ || doc_.runs.back().format != format) {
-            doc_.runs.push_back({static_cast<std::uint32_t>(doc_.text.size()), format});
-            runOpen_ = true;
-        }
+        if (!Measure(cp, format)) return;
+        if (!runOpen_ || doc_.runs.back().format != format) NewRun(format);
         AppendUtf8(doc_.text, cp);
         doc_.runs.back().textEnd = static_cast<std::uint32_t>(doc_.text.size());
     }
 
-    void AppendUtf8Text(std::string_view utf8, std::uint16_t format) {
-        if (utf8.empty()) return;
-        if (!runOpen_ || doc_.runs.back().format != format) {
-            doc_.runs.push_back({static_cast<std::uint32_t>(doc_.text.size()), format});
-            runOpen_ = true;
-        }
+    // One well-formed UTF-8 sequence, the character `cp`.
+    void AppendUtf8Text(std::string_view utf8, char32_t cp, std::uint16_t format) {
+        if (utf8.empty() || !Measure(cp, format)) return;
+        if (!runOpen_ || doc_.runs.back().format != format) NewRun(format);
         doc_.text.append(utf8);
         doc_.runs.back().textEnd = static_cast<std::uint32_t>(doc_.text.size());
     }
@@ -305,25 +322,108 @@ class DocumentBuilder {
     std::uint16_t LastRunFormat() const { return doc_.runs.empty() ? 0 : doc_.runs.back().format; }
 
     void EndParagraph(std::uint16_t format, std::uint16_t mark) {
+        if (Refused()) return;
         doc_.paragraphs.push_back({static_cast<std::uint32_t>(doc_.runs.size()), format, mark});
         runOpen_ = false;
+        // The paragraph's lines, each as high as its largest font, and its spaces.
+        const ParagraphFormat& f = doc_.paragraphFormats[format];
+        const long long lineHalfPoints =
+            std::max(paragraphHalfPoints_, EstimatedHalfPoints(doc_.charFormats[mark].halfPoints));
+        const long long width =
+            std::max<long long>(kReferenceWidth - std::max(f.leftIndent, 0) -
+                                    std::max(f.rightIndent, 0) - std::max(f.firstLineIndent, 0),
+                                720);
+        height_ +=
+            f.spaceBefore + f.spaceAfter + (1 + paragraphWidth_ / width) * lineHalfPoints * 12;
+        paragraphWidth_ = 0;
+        paragraphHalfPoints_ = 0;
+        word_ = 0;
+        if (doc_.charFormats[mark].halfPoints > kMaxFontHalfPoints) {
+            Refuse("il contient du texte de plus de " + std::to_string(kMaxFontHalfPoints / 2) +
+                   " points");
+        } else if (f.spaceBefore > kMaxSpacing || f.spaceAfter > kMaxSpacing) {
+            Refuse("un paragraphe y est espacé de plus de " +
+                   std::to_string(kMaxSpacing * 254 / 144000) + " cm");
+        } else if (doc_.paragraphs.size() > kMaxParagraphs) {
+            Refuse("il a plus de " + std::to_string(kMaxParagraphs) + " paragraphes");
+        } else {
+            CheckHeight(height_);
+        }
     }
 
-    Document Take() { return std::move(doc_); }
+    Document Take() {
+        if (Refused()) {
+            doc_ = Document{};
+            doc_.refusal = std::move(refusal_);
+        }
+        return std::move(doc_);
+    }
 
   private:
     template <typename Format>
-    static std::uint16_t Intern(std::vector<Format>& table, std::map<Format, std::uint16_t>& ids,
-                                const Format& format, std::uint16_t fallback) {
+    std::uint16_t Intern(std::vector<Format>& table, std::map<Format, std::uint16_t>& ids,
+                         const Format& format, std::uint16_t fallback) {
         if (const auto it = ids.find(format); it != ids.end()) return it->second;
-        if (table.size() >= kMaxTableSize) return fallback;
+        if (table.size() >= kMaxFormats) {
+            Refuse("il a plus de " + std::to_string(kMaxFormats) + " mises en forme différentes");
+            return fallback;
+        }
         const auto id = static_cast<std::uint16_t>(table.size());
         table.push_back(format);
         ids.emplace(format, id);
         return id;
     }
 
+    // The character's share of its paragraph's estimated width and height, and of the word it
+    // ends or continues; false once the page is refused.
+    bool Measure(char32_t cp, std::uint16_t format) {
+        if (Refused()) return false;
+        const int halfPoints = doc_.charFormats[format].halfPoints;
+        const long long size = EstimatedHalfPoints(halfPoints);
+        paragraphHalfPoints_ = std::max(paragraphHalfPoints_, size);
+        if (cp == 0x2028) {  // a line break: the rest of the line is taken
+            paragraphWidth_ += kReferenceWidth - paragraphWidth_ % kReferenceWidth;
+        } else {
+            paragraphWidth_ += cp == '\t'                       ? 1200
+                               : BreaksAfter(cp) && cp > 0x2E00 ? size * 10
+                                                                : size * 6;
+        }
+        word_ = BreaksAfter(cp) ? 0 : word_ + 1;
+        // A long paragraph is refused as it grows, at the widest its lines can be.
+        CheckHeight(height_ + (1 + paragraphWidth_ / kReferenceWidth) * paragraphHalfPoints_ * 12);
+        if (halfPoints > kMaxFontHalfPoints) {
+            Refuse("il contient du texte de plus de " + std::to_string(kMaxFontHalfPoints / 2) +
+                   " points");
+        } else if (word_ > kMaxWordLength) {
+            Refuse("il contient plus de " + std::to_string(kMaxWordLength) +
+                   " caractères à la suite sans coupure possible");
+        }
+        return !Refused();
+    }
+
+    void NewRun(std::uint16_t format) {
+        doc_.runs.push_back({static_cast<std::uint32_t>(doc_.text.size()), format});
+        runOpen_ = true;
+        if (doc_.runs.size() > kMaxRuns)
+            Refuse("sa mise en forme change plus de " + std::to_string(kMaxRuns) + " fois");
+    }
+
+    void CheckHeight(long long height) {
+        if (height > kMaxHeight)
+            Refuse("il ferait plus de " + std::to_string(kMaxHeight * 254 / 14400000) +
+                   " m de haut une fois mis en page");
+    }
+
+    void Refuse(std::string why) {
+        if (refusal_.empty()) refusal_ = std::move(why);
+    }
+
     Document doc_;
+    std::string refusal_;
+    long long height_ = 0;               // twips, the paragraphs ended so far
+    long long paragraphWidth_ = 0;       // twips of text in the paragraph going on
+    long long paragraphHalfPoints_ = 0;  // its largest font
+    std::size_t word_ = 0;               // characters since the last break
     std::map<CharFormat, std::uint16_t> charIds_;
     std::map<ParagraphFormat, std::uint16_t> paragraphIds_;
     bool runOpen_ = false;  // the last run belongs to the current paragraph and may grow
@@ -334,7 +434,7 @@ class RtfReader {
     explicit RtfReader(std::string_view input) : in_(input) { stack_.emplace_back(); }
 
     Document Read() {
-        while (pos_ < in_.size()) {
+        while (pos_ < in_.size() && !builder_.Refused()) {
             const auto c = static_cast<unsigned char>(in_[pos_++]);
             switch (c) {
                 case '{':
@@ -788,14 +888,15 @@ class RtfReader {
     }
 
     Document Finish() {
-        if (stack_.size() > 1 || extraDepth_ > 0) {
-            NoteDamage("le document est incomplet (un groupe n'est pas refermé)");
-        }
         FlushSurrogate();
         // An unterminated last paragraph keeps the properties it had at its last character.
         if (builder_.ParagraphHasText()) {
             builder_.EndParagraph(builder_.ParagraphFormatId(lastTextFormat_),
                                   builder_.LastRunFormat());
+        }
+        if (builder_.Refused()) return builder_.Take();  // the refusal says all
+        if (stack_.size() > 1 || extraDepth_ > 0) {
+            NoteDamage("le document est incomplet (un groupe n'est pas refermé)");
         }
         Document doc = builder_.Take();
         doc.damage = std::move(damage_);
@@ -837,7 +938,7 @@ Document ReadPlainText(std::string_view bytes) {
     DocumentBuilder builder;
     const std::uint16_t format = builder.CharFormatId(panelFont, 0);
     const std::uint16_t paragraph = builder.ParagraphFormatId(ParagraphFormat{});
-    for (std::size_t i = 0; i < bytes.size();) {
+    for (std::size_t i = 0; i < bytes.size() && !builder.Refused();) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         if (c == '\r' || c == '\n') {
             builder.EndParagraph(paragraph, format);
@@ -859,7 +960,10 @@ Document ReadPlainText(std::string_view bytes) {
                                       (sequence[2] & 0x3F))) {
                 builder.Append(kReplacementCharacter, format);
             } else {
-                builder.AppendUtf8Text(sequence, format);
+                char32_t cp = length == 1 ? c : c & (0x3F >> (length - 1));
+                for (std::size_t k = 1; k < length; ++k)
+                    cp = (cp << 6) | (sequence[k] & 0x3F);
+                builder.AppendUtf8Text(sequence, cp, format);
             }
         } else {
             builder.Append(DecodeByte(1252, c), format);

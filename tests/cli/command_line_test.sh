@@ -100,6 +100,67 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 rmdir sub
 
+# Outputs refused before any work, nothing written: the same file twice (by name, through a link,
+# as standard output), the laboratory's data without its run, a loop of links, a missing folder
+# whose name holds a newline (quoted: the message stays one line).
+ln -s same.png link.png
+ln -s loop-b loop-a
+ln -s loop-a loop-b
+expect 2 "même fichier" "the same file twice" --snapshot same.png --record same.png --ticks 2
+expect 2 "même fichier" "the same file through a link" --snapshot same.png --record link.png
+expect 2 "même fichier" "standard output named again" --snapshot - --csv stdout --select 7
+expect 2 "--csv" "data without the laboratory" --csv c.csv --snapshot s.png --record r.gif --select 3
+expect 3 "trop de liens symboliques" "a loop of links" --snapshot loop-a --ticks 2
+expect 3 'no\x0Adir' "a newline in a name" --snapshot $'no\ndir/x.png'
+[ -L link.png ] && [ -L loop-a ] && [ -L loop-b ] || fail "a link was replaced: $(ls -l)"
+rm -f link.png loop-a loop-b
+
+# Closed standard descriptors: the files written do not take their numbers; a picture asked on a
+# closed standard output is refused.
+"$exe" --snapshot s.png --csv c.csv --select 7 --ticks 5 <&- >&- 2>&- || fail "closed descriptors"
+"$exe" --snapshot x.png --ticks 2 --comments 2>&- || fail "closed stderr"
+[ "$(png_size s.png) $(png_size x.png) $(head -c 5 c.csv)" = "793 553 793 553 t (s)" ] \
+  || fail "closed descriptors: the files hold something else"
+"$exe" --snapshot - --csv c2.csv --select 7 >&- 2>stderr
+[ $? -eq 3 ] && grep -q "sortie standard" stderr && [ ! -e c2.csv ] || fail "picture on a closed stdout"
+rm -f s.png x.png c.csv stderr
+
+# Names are bytes: the longest valid one, and one that is not UTF-8, written as given.
+long=$(printf 'z%.0s' {1..251}).png
+"$exe" --snapshot "$long" --ticks 2 && "$exe" --snapshot $'\xff\xfe.png' --ticks 2 || fail "names"
+[ -f "$long" ] && [ -f $'\xff\xfe.png' ] || fail "names: not written as given: $(ls)"
+rm -f "$long" $'\xff\xfe.png'
+
+# Interrupted: the old file stays, no temporary is left, the status says the signal.
+echo "old" >rec.gif
+before=$(ls -A)
+"$exe" --record rec.gif --ticks 100000 2>/dev/null &
+sleep 1
+kill -TERM $!
+wait $!
+[ $? -eq 143 ] && [ "$(ls -A)" = "$before" ] && [ "$(cat rec.gif)" = old ] \
+  || fail "SIGTERM during a recording: $(ls -A)"
+rm -f rec.gif
+
+# As root: a replaced file keeps its owner, group and mode; a link another user planted in a
+# sticky folder anyone may write to is refused (one of the user's own is followed).
+if [ "$(id -u)" -eq 0 ] && chmod 755 "$tmp"; then
+  echo "theirs" >theirs.png
+  chown nobody:nogroup theirs.png && chmod 600 theirs.png
+  "$exe" --snapshot theirs.png --ticks 2 || fail "another user's file"
+  [ "$(stat -c '%U:%G %a' theirs.png) $(png_size theirs.png)" = "nobody:nogroup 600 793 553" ] \
+    || fail "another user's file: $(stat -c '%U:%G %a' theirs.png)"
+  mkdir -m 1777 sticky
+  echo "secret" >secret.conf
+  runuser -u nobody -- ln -s "$tmp/secret.conf" sticky/out.png
+  ln -s "$tmp/mine.png" sticky/mine.png
+  expect 3 "lien symbolique refusé" "another user's link in a sticky folder" --snapshot sticky/out.png
+  "$exe" --snapshot sticky/mine.png --ticks 2 || fail "one's own link in a sticky folder"
+  [ "$(cat secret.conf)" = secret ] && [ -L sticky/out.png ] && [ "$(png_size mine.png)" = "793 553" ] \
+    || fail "links in a sticky folder: $(ls -l . sticky)"
+  rm -rf theirs.png sticky secret.conf mine.png
+fi
+
 # The laboratory's run as CSV: a header, t = 0 and 159 frames; on standard output the same bytes,
 # and the same run every time.
 lab=(--set G=16 --set forme=sinus --set frequence=10 --select 7 --ticks 159)
