@@ -272,7 +272,7 @@ TEST(Rtf, PagesBeyondTheBoundsOfTheirLayoutAreRefused) {
             continue;
         }
         EXPECT_EQ(doc.refusal, "");
-        richtext::RenderInto(doc, page);
+        RenderInto(doc, page);
         page.setTextWidth(richtext::kReferenceWidth / 15.0);
         EXPECT_LE(page.size().height(), richtext::kMaxHeight / 15.0);
         EXPECT_LT(clock.elapsed(), 3000);

@@ -23,7 +23,7 @@ class GifRecorder {
     GifRecorder(const GifRecorder&) = delete;
     GifRecorder& operator=(const GifRecorder&) = delete;
 
-    // Starts a recording into an output that is open (see app/output.h); Finish commits it.
+    // Starts a recording into an output that is open (see output.h); Finish commits it.
     bool Open(Output& out, QSize size, QString& error);
 
     // Adds a picture shown for `delayMs` milliseconds. A picture equal to the previous one only
