@@ -17,8 +17,8 @@
 #include <QScrollBar>
 #include <QTextEdit>
 
-#include "desktop/gif_recorder.h"
-#include "desktop/output.h"
+#include "gif/gif_recorder.h"
+#include "output/output.h"
 #include "desktop/snapshot.h"
 #include "engine/commentary.h"
 #include "support/driver.h"
@@ -271,11 +271,9 @@ TEST(Recording, ALongHoldLastsAsLongAsTheRun) {
     std::string error;
     ASSERT_TRUE(out.Open(dir.filePath("hold.gif").toStdString(), error)) << error;
     GifRecorder gif;
-    QString problem;
-    ASSERT_TRUE(gif.Open(out, QSize(4, 3), problem));
-    QImage red(4, 3, QImage::Format_RGB32), blue = red;
-    red.fill(Qt::red);
-    blue.fill(Qt::blue);
+    std::string problem;
+    ASSERT_TRUE(gif.Open(out, 4, 3, problem));
+    const Picture red(4, 3, Opaque(clRed)), blue(4, 3, Opaque(clBlue));
     ASSERT_TRUE(gif.AddFrame(red, 25, problem));
     for (int i = 0; i < 30000; ++i)
         ASSERT_TRUE(gif.AddFrame(blue, 45, problem));

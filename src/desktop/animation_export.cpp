@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QProgressDialog>
 
+#include "desktop/qt_glue.h"
 #include "desktop/table.h"
 
 AnimationExport::AnimationExport(const State& start, const model::Experiment& changes,
@@ -34,12 +35,11 @@ AnimationExport::~AnimationExport() {
 
 bool AnimationExport::Start(const QString& fileName, QString& error) {
     std::string problem;
-    if (!out_.Open(QFile::encodeName(fileName).toStdString(), problem, false)) {
+    if (!out_.Open(QFile::encodeName(fileName).toStdString(), problem, false) ||
+        !recorder_.Open(out_, Ttable::kLayoutWidth, Ttable::kLayoutHeight, problem)) {
         error = QString::fromStdString(problem);
         return false;
     }
-    if (!recorder_.Open(out_, QSize(Ttable::kLayoutWidth, Ttable::kLayoutHeight), error))
-        return false;
     if (dialogParent_) {
         progress_ = new QProgressDialog(QStringLiteral("Enregistrement de l'animation…"),
                                         QStringLiteral("Annuler"), 0, frames_, dialogParent_);
@@ -52,9 +52,9 @@ bool AnimationExport::Start(const QString& fileName, QString& error) {
     return true;
 }
 
-bool AnimationExport::Step(QString& error) {
+bool AnimationExport::Step(std::string& error) {
     window_->Timer1Timer();
-    const QImage picture = window_->ClientPicture();
+    const Picture picture = ToPicture(window_->ClientPicture());
     ++done_;
     return recorder_.AddFrame(picture, periodMs_, error);
 }
@@ -63,20 +63,25 @@ void AnimationExport::Continue() {
     // A few frames, then back to the window on screen.
     QElapsedTimer slice;
     slice.start();
-    QString error;
+    std::string error;
     while (done_ < frames_ && slice.elapsed() < 30) {
-        if (!Step(error)) return End(false, error);
+        if (!Step(error)) return End(false, QString::fromStdString(error));
     }
     if (progress_) progress_->setValue(done_);
     if (done_ < frames_) return;
-    if (!recorder_.Finish(error)) return End(false, error);
+    if (!recorder_.Finish(error)) return End(false, QString::fromStdString(error));
     End(true, QFile::decodeName(out_.name().c_str()));
 }
 
 bool AnimationExport::RunToEnd(QString& error) {
-    while (done_ < frames_)
-        if (!Step(error)) return false;
-    return recorder_.Finish(error);
+    std::string problem;
+    const bool ok = [&] {
+        while (done_ < frames_)
+            if (!Step(problem)) return false;
+        return recorder_.Finish(problem);
+    }();
+    error = QString::fromStdString(problem);
+    return ok;
 }
 
 void AnimationExport::Cancel() {

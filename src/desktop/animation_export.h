@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <memory>
 
-#include "desktop/gif_recorder.h"
-#include "desktop/output.h"
+#include "gif/gif_recorder.h"
+#include "output/output.h"
 #include "engine/session.h"
 
 class Ttable;
@@ -39,7 +39,7 @@ class AnimationExport : public QObject {
     void Finished(bool ok, const QString& message);
 
   private:
-    bool Step(QString& error);  // one frame
+    bool Step(std::string& error);  // one frame
     void Continue();
     void End(bool ok, const QString& message);
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "desktop/output.h"
+#include "output/output.h"
 
 namespace {
 

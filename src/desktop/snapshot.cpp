@@ -4,7 +4,8 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-#include "desktop/gif_recorder.h"
+#include "gif/gif_recorder.h"
+#include "desktop/qt_glue.h"
 #include "desktop/table.h"
 #include "engine/commentary.h"
 #include "model/conclusion.h"
@@ -87,7 +88,7 @@ QByteArray EncodePng(const QImage& picture) {
 }
 
 int RunSnapshot(Ttable& form, const CommandLine& cl, ScriptOutputs& outputs) {
-    QString error;
+    std::string error;
     PrepareForScript(form);
 
     Output& recordingFile = outputs.Of(&CommandLine::recordFile);
@@ -95,14 +96,14 @@ int RunSnapshot(Ttable& form, const CommandLine& cl, ScriptOutputs& outputs) {
     Session& session = form.session();
     bool recording = recordingFile.IsOpen();
     if (recording &&
-        !recorder.Open(recordingFile, QSize(Ttable::kLayoutWidth, Ttable::kLayoutHeight), error)) {
-        Complain(error);
+        !recorder.Open(recordingFile, Ttable::kLayoutWidth, Ttable::kLayoutHeight, error)) {
+        Complain(QString::fromStdString(error));
         return kExitOutput;
     }
     // Each tick's picture lasts the period the timer now has, until the next tick.
     auto recordTick = [&] {
         if (recording &&
-            !recorder.AddFrame(form.ClientPicture(), session.s.Timer1.Interval, error)) {
+            !recorder.AddFrame(ToPicture(form.ClientPicture()), session.s.Timer1.Interval, error)) {
             recording = false;
         }
     };
@@ -110,20 +111,13 @@ int RunSnapshot(Ttable& form, const CommandLine& cl, ScriptOutputs& outputs) {
         ApplyAction(form, action, recordTick);
 
     if (recordingFile.IsOpen()) {
-        if (!recording) {
-            Complain(error);
-            return kExitOutput;
-        }
         // What the last actions did after the last tick (a click) ends the recording.
-        const QImage last = form.ClientPicture();
-        if (recorder.FramesWritten() == 0 || last != recorder.LastPicture()) {
-            if (!recorder.AddFrame(last, session.s.Timer1.Interval, error)) {
-                Complain(error);
-                return kExitOutput;
-            }
-        }
-        if (!recorder.Finish(error)) {
-            Complain(error);
+        const Picture last = ToPicture(form.ClientPicture());
+        if (!recording ||
+            ((recorder.FramesWritten() == 0 || !(last == recorder.LastPicture())) &&
+             !recorder.AddFrame(last, session.s.Timer1.Interval, error)) ||
+            !recorder.Finish(error)) {
+            Complain(QString::fromStdString(error));
             return kExitOutput;
         }
     }

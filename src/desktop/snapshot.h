@@ -8,7 +8,7 @@
 #include <string>
 
 #include "desktop/command_line.h"
-#include "desktop/output.h"
+#include "output/output.h"
 
 class Ttable;
 

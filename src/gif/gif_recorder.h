@@ -6,12 +6,11 @@
 // is exact.
 #pragma once
 
-#include <QImage>
-#include <QRect>
-#include <QString>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "canvas/picture.h"
 
 class Output;
 struct GifFileType;
@@ -23,39 +22,39 @@ class GifRecorder {
     GifRecorder(const GifRecorder&) = delete;
     GifRecorder& operator=(const GifRecorder&) = delete;
 
-    // Starts a recording into an output that is open (see output.h); Finish commits it.
-    bool Open(Output& out, QSize size, QString& error);
+    // Starts a recording into an output that is open (see output/output.h); Finish commits it.
+    bool Open(Output& out, int width, int height, std::string& error);
 
     // Adds a picture shown for `delayMs` milliseconds. A picture equal to the previous one only
     // lengthens it, for as long as it lasts.
-    bool AddFrame(const QImage& picture, int delayMs, QString& error);
+    bool AddFrame(const Picture& picture, int delayMs, std::string& error);
 
     // Writes what is pending and the trailer, then commits the output.
-    bool Finish(QString& error);
+    bool Finish(std::string& error);
 
     int FramesWritten() const { return framesWritten_; }
-    const QImage& LastPicture() const { return previous_; }
+    const Picture& LastPicture() const { return previous_; }
 
   private:
     struct Pending {
-        QRect area;
+        Rect area;
         std::vector<unsigned> palette;     // 0x00RRGGBB, size a power of two, at most 256
         std::vector<unsigned char> index;  // area.width() * area.height()
         int transparent = -1;              // the index of unchanged pixels, if any
     };
-    bool WritePending(QString& error);
-    bool PutFrame(const Pending& frame, int delayCs, QString& error);
+    bool WritePending(std::string& error);
+    bool PutFrame(const Pending& frame, int delayCs, std::string& error);
     // `previous`, when not null, is the picture shown before: its pixels become transparent.
-    static void Quantise(const QImage& picture, const QImage* previous, const QRect& area,
+    static void Quantise(const Picture& picture, const Picture* previous, const Rect& area,
                          Pending& out);
-    QString WriteFailure(int gifError) const;
+    std::string WriteFailure(int gifError) const;
     static int WriteBytes(GifFileType* gif, const unsigned char* data, int length);
 
     Output* out_ = nullptr;
     std::string writeError_;  // why the output refused a write
     GifFileType* gif_ = nullptr;
-    QSize size_;
-    QImage previous_;
+    int width_ = 0, height_ = 0;
+    Picture previous_;
     std::unique_ptr<Pending> pending_;
     long long shownMs_ = 0;    // how long the pictures added so far are shown
     long long writtenCs_ = 0;  // how long those written last, in GIF delays (centiseconds)

@@ -1,4 +1,4 @@
-#include "desktop/gif_recorder.h"
+#include "gif/gif_recorder.h"
 
 #include <gif_lib.h>
 
@@ -6,14 +6,14 @@
 #include <array>
 #include <unordered_map>
 
-#include "desktop/output.h"
 #include "canvas/colors.h"
+#include "output/output.h"
 
 namespace {
 
-QString GifError(int code) {
+std::string GifError(int code) {
     const char* text = GifErrorString(code);
-    return QString::fromLatin1(text != nullptr ? text : "erreur GIF inconnue");
+    return text != nullptr ? text : "erreur GIF inconnue";
 }
 
 // The colours the scenes are drawn in: never approximated.
@@ -22,11 +22,11 @@ constexpr std::array<TColor, 21> kNamedColours = {
     clGray,  clSilver, clRed,     clLime,      clYellow,     clBlue,   clFuchsia,
     clAqua,  clWhite,  clBtnFace, clHighlight, clWindowText, clWindow, RGB(215, 215, 215)};
 
-QRect ChangedArea(const QImage& a, const QImage& b) {
+Rect ChangedArea(const Picture& a, const Picture& b) {
     int top = -1, bottom = -1, left = a.width(), right = -1;
     for (int y = 0; y < a.height(); ++y) {
-        const auto* ra = reinterpret_cast<const QRgb*>(a.constScanLine(y));
-        const auto* rb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        const Pixel* ra = a.constScanLine(y);
+        const Pixel* rb = b.constScanLine(y);
         bool rowChanged = false;
         for (int x = 0; x < a.width(); ++x) {
             if (((ra[x] ^ rb[x]) & 0x00FFFFFFu) != 0) {
@@ -40,8 +40,8 @@ QRect ChangedArea(const QImage& a, const QImage& b) {
             bottom = y;
         }
     }
-    if (top < 0) return QRect();
-    return QRect(QPoint(left, top), QPoint(right, bottom));
+    if (top < 0) return Rect();
+    return Rect::FromCorners({left, top}, {right, bottom});
 }
 
 }  // namespace
@@ -65,7 +65,7 @@ int GifRecorder::WriteBytes(GifFileType* gif, const GifByteType* data, int lengt
     return length;
 }
 
-bool GifRecorder::Open(Output& out, QSize size, QString& error) {
+bool GifRecorder::Open(Output& out, int width, int height, std::string& error) {
     out_ = &out;
     int err = 0;
     gif_ = EGifOpen(this, WriteBytes, &err);
@@ -74,9 +74,10 @@ bool GifRecorder::Open(Output& out, QSize size, QString& error) {
         return false;
     }
     EGifSetGifVersion(gif_, true);
-    size_ = size;
+    width_ = width;
+    height_ = height;
     // No global colour table: every frame carries its own.
-    if (EGifPutScreenDesc(gif_, size.width(), size.height(), 8, 0, nullptr) == GIF_ERROR) {
+    if (EGifPutScreenDesc(gif_, width, height, 8, 0, nullptr) == GIF_ERROR) {
         error = WriteFailure(gif_->Error);
         return false;
     }
@@ -92,22 +93,21 @@ bool GifRecorder::Open(Output& out, QSize size, QString& error) {
     return true;
 }
 
-QString GifRecorder::WriteFailure(int gifError) const {
-    if (!writeError_.empty()) return QString::fromStdString(writeError_);
-    return QStringLiteral("écriture GIF impossible : %1").arg(GifError(gifError));
+std::string GifRecorder::WriteFailure(int gifError) const {
+    if (!writeError_.empty()) return writeError_;
+    return "écriture GIF impossible : " + GifError(gifError);
 }
 
-void GifRecorder::Quantise(const QImage& picture, const QImage* previous, const QRect& area,
+void GifRecorder::Quantise(const Picture& picture, const Picture* previous, const Rect& area,
                            Pending& out) {
     auto unchanged = [previous](int x, int y, unsigned c) {
-        return previous != nullptr &&
-               (reinterpret_cast<const QRgb*>(previous->constScanLine(y))[x] & 0x00FFFFFFu) == c;
+        return previous != nullptr && (previous->pixel(x, y) & 0x00FFFFFFu) == c;
     };
     // Count the colours of the pixels that changed.
     std::unordered_map<unsigned, unsigned> frequency;
     bool anyUnchanged = false;
     for (int y = area.top(); y <= area.bottom(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        const Pixel* row = picture.constScanLine(y);
         for (int x = area.left(); x <= area.right(); ++x) {
             const unsigned c = row[x] & 0x00FFFFFFu;
             if (unchanged(x, y, c)) {
@@ -166,7 +166,7 @@ void GifRecorder::Quantise(const QImage& picture, const QImage* previous, const 
     out.index.resize(static_cast<std::size_t>(area.width()) * area.height());
     std::size_t k = 0;
     for (int y = area.top(); y <= area.bottom(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        const Pixel* row = picture.constScanLine(y);
         for (int x = area.left(); x <= area.right(); ++x) {
             const unsigned c = row[x] & 0x00FFFFFFu;
             if (unchanged(x, y, c)) {
@@ -186,19 +186,18 @@ void GifRecorder::Quantise(const QImage& picture, const QImage* previous, const 
     out.palette = std::move(palette);
 }
 
-bool GifRecorder::AddFrame(const QImage& picture, int delayMs, QString& error) {
-    const QImage frame = picture.convertToFormat(QImage::Format_RGB32);
-    if (frame.size() != size_) {
-        error = QStringLiteral("image de taille inattendue");
+bool GifRecorder::AddFrame(const Picture& frame, int delayMs, std::string& error) {
+    if (frame.width() != width_ || frame.height() != height_) {
+        error = "image de taille inattendue";
         return false;
     }
-    QRect area = previous_.isNull() ? frame.rect() : ChangedArea(previous_, frame);
+    Rect area = previous_.isNull() ? frame.rect() : ChangedArea(previous_, frame);
     if (area.isEmpty() && pending_) {
         shownMs_ += std::max(delayMs, 0);
         return true;
     }
     if (!WritePending(error)) return false;
-    if (area.isEmpty()) area = QRect(0, 0, 1, 1);  // a frame must have at least one pixel
+    if (area.isEmpty()) area = Rect(0, 0, 1, 1);  // a frame must have at least one pixel
     pending_ = std::make_unique<Pending>();
     Quantise(frame, previous_.isNull() ? nullptr : &previous_, area, *pending_);
     shownMs_ += std::max(delayMs, 0);
@@ -209,13 +208,13 @@ bool GifRecorder::AddFrame(const QImage& picture, int delayMs, QString& error) {
 // The pending picture, lasting until the time shown so far (delays are rounded on the whole
 // recording, not frame by frame, so that they add up to its length). A hold longer than a GIF
 // delay (655.35 s) goes on in frames of one transparent pixel.
-bool GifRecorder::WritePending(QString& error) {
+bool GifRecorder::WritePending(std::string& error) {
     if (!pending_) return true;
     static constexpr long long kMaxDelayCs = 65535;
     long long delayCs = std::max((shownMs_ + 5) / 10 - writtenCs_, 1LL);
     bool ok = PutFrame(*pending_, int(std::min(delayCs, kMaxDelayCs)), error);
     Pending hold;
-    hold.area = QRect(0, 0, 1, 1);
+    hold.area = Rect(0, 0, 1, 1);
     hold.palette = {0, 0};
     hold.index = {0};
     hold.transparent = 0;
@@ -227,7 +226,7 @@ bool GifRecorder::WritePending(QString& error) {
     return true;
 }
 
-bool GifRecorder::PutFrame(const Pending& p, int delayCs, QString& error) {
+bool GifRecorder::PutFrame(const Pending& p, int delayCs, std::string& error) {
     GraphicsControlBlock gcb{};
     gcb.DisposalMode = DISPOSE_DO_NOT;
     gcb.UserInputFlag = false;
@@ -244,7 +243,7 @@ bool GifRecorder::PutFrame(const Pending& p, int delayCs, QString& error) {
     }
     ColorMapObject* map = GifMakeMapObject(static_cast<int>(colours.size()), colours.data());
     if (map == nullptr) {
-        error = QStringLiteral("mémoire insuffisante pour la table de couleurs");
+        error = "mémoire insuffisante pour la table de couleurs";
         return false;
     }
     bool ok = EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, 4, extension) != GIF_ERROR &&
@@ -265,9 +264,9 @@ bool GifRecorder::PutFrame(const Pending& p, int delayCs, QString& error) {
     return true;
 }
 
-bool GifRecorder::Finish(QString& error) {
+bool GifRecorder::Finish(std::string& error) {
     if (gif_ == nullptr) {
-        error = QStringLiteral("enregistrement non ouvert");
+        error = "enregistrement non ouvert";
         return false;
     }
     if (!WritePending(error)) return false;
@@ -280,8 +279,5 @@ bool GifRecorder::Finish(QString& error) {
     }
     Output* out = out_;
     out_ = nullptr;
-    std::string problem;
-    if (out->Commit(problem)) return true;
-    error = QString::fromStdString(problem);
-    return false;
+    return out->Commit(error);
 }

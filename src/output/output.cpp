@@ -1,4 +1,4 @@
-#include "desktop/output.h"
+#include "output/output.h"
 
 #include <fcntl.h>
 #include <sys/random.h>
