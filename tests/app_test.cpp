@@ -17,10 +17,10 @@
 #include <QScrollBar>
 #include <QTextEdit>
 
-#include "gif/gif_recorder.h"
-#include "output/output.h"
 #include "desktop/snapshot.h"
 #include "engine/commentary.h"
+#include "gif/gif_recorder.h"
+#include "output/output.h"
 #include "support/driver.h"
 
 namespace {

@@ -166,7 +166,8 @@ TEST_F(Classroom, ZoomDrawsSharpLinesAndLargerTextAndIsRemembered) {
                     if (At(image, x, y) == clBlue) box |= QRect(x, y, 1, 1);
             return box;
         };
-        const QRect small = ink(Q(std::as_const(w.form().state().WindowCanvas).Image()), QRect(188, 134, 100, 15));
+        const QRect small =
+            ink(Q(std::as_const(w.form().state().WindowCanvas).Image()), QRect(188, 134, 100, 15));
         const QRect large = ink(shot, QRect(o.x() + 376, o.y() + 268, 200, 30));
         EXPECT_NEAR(large.height(), 2 * small.height(), 2);
         EXPECT_NEAR(large.width(), 2 * small.width(), 4);

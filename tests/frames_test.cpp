@@ -181,14 +181,15 @@ TEST(Frames, EveryFrameOfEveryScene) {
         if (!same) seen.emplace_back(label, sums);
         if (save && !same) {
             picture.save(QString::fromStdString(OutDir("/accepted") + "/" + name + ".png"));
-            drawing.save(
-                QString::fromStdString(OutDir("/accepted") + "/" + name + "-drawing.png"));
+            drawing.save(QString::fromStdString(OutDir("/accepted") + "/" + name + "-drawing.png"));
         }
         const std::string entry(label.begin() + (same ? 1 : 0), label.end());
         if (accepted.count(entry) != 0 && accepted[entry] == sums) return;
         changed.push_back(label);
-        const bool drawingChanged = accepted.count(entry) == 0 || accepted[entry].first != sums.first;
-        for (const auto& [suffix, image] : {std::pair{"", picture}, std::pair{"-drawing", drawing}}) {
+        const bool drawingChanged =
+            accepted.count(entry) == 0 || accepted[entry].first != sums.first;
+        for (const auto& [suffix, image] :
+             {std::pair{"", picture}, std::pair{"-drawing", drawing}}) {
             if (std::string(suffix) == "-drawing" && !drawingChanged) continue;
             const std::string file = name + suffix;
             image.save(QString::fromStdString(OutDir() + "/" + file + ".png"));

@@ -358,13 +358,13 @@ TEST(RasterRandom, RectanglesAreThePaintersPixels) {
         const int l = uniform(-10, 60), t = uniform(-10, 50), pen = uniform(1, 6);
         const int r = l + (i % 2 ? uniform(-70, 70) : uniform(-4, 4)), b = t + uniform(-60, 60);
         const QImage qt = Painted(size, pen, Qt::MiterJoin, Fill::kSolid, [&](QPainter& p) {
-            p.drawRect(QRectF(std::min(l, r), std::min(t, b), std::abs(r - l) - 1,
-                              std::abs(b - t) - 1));
+            p.drawRect(
+                QRectF(std::min(l, r), std::min(t, b), std::abs(r - l) - 1, std::abs(b - t) - 1));
         });
         const ShapeRuns runs = RectangleRuns(l, t, r, b, pen, ::Rect(0, 0, 60, 50));
         raster::Shape shape;
-        for (const auto& [from, to] : {std::pair{&runs.fill, &shape.fill},
-                                       std::pair{&runs.outline, &shape.outline}})
+        for (const auto& [from, to] :
+             {std::pair{&runs.fill, &shape.fill}, std::pair{&runs.outline, &shape.outline}})
             for (const PixelRuns::Span& span : from->spans)
                 to->push_back({span.y, span.left, span.right});
         ASSERT_EQ(Differing(qt, Ours(size, shape)), 0) << l << "," << t << " " << r << "," << b;

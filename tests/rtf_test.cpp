@@ -3,8 +3,9 @@
 // Each data/rtf/NAME.rtf is read, rendered into a page, and dumped; the dump must equal NAME.txt
 // beside it (TT_REBUILD_RTF=1 rewrites those that changed instead, and names them: review them
 // with git diff). A dump holds the damage the reader noted, then each block: the properties of
-// its format and of its paragraph mark (by Qt's names, lengths in pixels), and under it each fragment: its text (tabs, line breaks
-// and characters with no telling glyph written ⟨…⟩) and the properties of its character format.
+// its format and of its paragraph mark (by Qt's names, lengths in pixels), and under it each
+// fragment: its text (tabs, line breaks and characters with no telling glyph written ⟨…⟩) and the
+// properties of its character format.
 //
 // Every input, the fixtures and the hostile ones alike, must give a sound document within the
 // reader's memory bound (ten times the input plus 256 KiB, its result included), one block per

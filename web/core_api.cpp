@@ -11,8 +11,8 @@
 #include "engine/commentary.h"
 #include "engine/session.h"
 #include "model/conclusion.h"
-#include "richtext/html.h"
 #include "pages.h"
+#include "richtext/html.h"
 
 namespace {
 
@@ -30,8 +30,8 @@ const BuiltInDocuments kDocuments;
 
 struct Web {
     Session session;
-    std::vector<std::uint8_t> rgba = std::vector<std::uint8_t>(std::size_t(State::kWidth) *
-                                                               State::kHeight * 4);
+    std::vector<std::uint8_t> rgba =
+        std::vector<std::uint8_t>(std::size_t(State::kWidth) * State::kHeight * 4);
     Rect pending;      // changed since the page last copied the picture
     std::string text;  // what the last call that returns text returned
     std::string answer;
@@ -239,13 +239,16 @@ const char* tt_state_json() {
     for (const auto& [name, label] : labels)
         c.push_back(Control(name, "label", *label, Text(*label)));
     const std::pair<const char*, const TRichEdit*> pages[] = {{"RichEdit1", &s.RichEdit1},
-                                                             {"RichEdit2", &s.RichEdit2}};
+                                                              {"RichEdit2", &s.RichEdit2}};
     for (const auto& [name, page] : pages)
-        c.push_back(Control(name, "page", *page,
-                            ",\"colour\":\"#ffff00\",\"page\":" + std::to_string(page->PageSerial)));
+        c.push_back(
+            Control(name, "page", *page,
+                    ",\"colour\":\"#ffff00\",\"page\":" + std::to_string(page->PageSerial)));
     const std::tuple<const char*, const TButton*, std::int32_t> buttons[] = {
-        {"B1", &s.B1, s.B1Created}, {"B2", &s.B2, s.B2Created},
-        {"B3", &s.B3, s.B3Created}, {"B4", &s.B4, s.B4Created}};
+        {"B1", &s.B1, s.B1Created},
+        {"B2", &s.B2, s.B2Created},
+        {"B3", &s.B3, s.B3Created},
+        {"B4", &s.B4, s.B4Created}};
     for (const auto& [name, button, created] : buttons)
         if (created == 1) c.push_back(Control(name, "button", *button, Text(*button)));
 
@@ -267,7 +270,7 @@ const char* tt_state_json() {
 const char* tt_page_html(const char* control) {
     State& s = S();
     const std::string name = control != nullptr ? control : "";
-    const TRichEdit* page = name == "RichEdit1" ? &s.RichEdit1
+    const TRichEdit* page = name == "RichEdit1"   ? &s.RichEdit1
                             : name == "RichEdit2" ? &s.RichEdit2
                                                   : nullptr;
     web->text.clear();

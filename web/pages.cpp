@@ -16,8 +16,8 @@ TT_PAGE(6)
 #undef TT_PAGE
 
 std::span<const BuiltInPage> BuiltInPages() {
-    static const BuiltInPage pages[] = {
-        {"komm1.rtf", komm1_bytes}, {"komm2.rtf", komm2_bytes}, {"komm3.rtf", komm3_bytes},
-        {"komm4.rtf", komm4_bytes}, {"komm5.rtf", komm5_bytes}, {"komm6.rtf", komm6_bytes}};
+    static const BuiltInPage pages[] = {{"komm1.rtf", komm1_bytes}, {"komm2.rtf", komm2_bytes},
+                                        {"komm3.rtf", komm3_bytes}, {"komm4.rtf", komm4_bytes},
+                                        {"komm5.rtf", komm5_bytes}, {"komm6.rtf", komm6_bytes}};
     return pages;
 }

@@ -13,8 +13,8 @@ TBitmap::TBitmap(const TBitmap& other)
 
 TBitmap& TBitmap::operator=(const TBitmap& other) {
     if (this == &other) return *this;
-    canvas_.PictureChanging(Rect(0, 0, std::max(width_, other.width_),
-                                 std::max(height_, other.height_)));
+    canvas_.PictureChanging(
+        Rect(0, 0, std::max(width_, other.width_), std::max(height_, other.height_)));
     width_ = other.width_;
     height_ = other.height_;
     image_ = other.image_;

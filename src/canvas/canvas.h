@@ -96,9 +96,9 @@ class CanvasListener {
     struct Text {
         std::string_view text;
         const TFont& font;
-        Rect cell;                    // its cell in the picture
+        Rect cell;                     // its cell in the picture
         std::optional<TColor> ground;  // the opaque background, if any
-        Rect ink;                     // the pixels its glyphs cover
+        Rect ink;                      // the pixels its glyphs cover
     };
     virtual ~CanvasListener() = default;
     virtual void Drawn(const Picture& picture, const Rect& area) = 0;
@@ -174,7 +174,7 @@ class TCanvas {
     Point pos_{0, 0};
     int bkMode_ = OPAQUE;
     TColor bkColor_ = clWhite;
-    unsigned realizedBrush_ = 0;  // a fresh brush is yet to be seen
+    unsigned realizedBrush_ = 0;      // a fresh brush is yet to be seen
     const FontFace* face_ = nullptr;  // for the current Font
 
     // Areas filled with one colour and not drawn on since, most recent last.

@@ -39,19 +39,17 @@ const PixelRuns& WideLineRuns(int dx, int dy, int width) {
     // A wide line cut by the picture's edge has the pixels of the whole line that are inside it:
     // its runs from the origin hold wherever it is put.
     static std::map<std::tuple<int, int, int>, PixelRuns> lines;
-    return Cached(lines, std::tuple(dx, dy, width), 4096,
-                  [&] { return ToRuns(raster::WideLine({0, 0}, {dx, dy}, width)); });
+    return Cached(lines, std::tuple(dx, dy, width), 4096, [&] {
+        return ToRuns(raster::WideLine({0, 0}, {dx, dy}, width));
+    });
 }
 
-const ShapeRuns& EllipseRuns(int left, int top, int right, int bottom, int penWidth,
-                             Rect picture) {
+const ShapeRuns& EllipseRuns(int left, int top, int right, int bottom, int penWidth, Rect picture) {
     static std::map<std::tuple<int, int, int, int, int, int, int>, ShapeRuns> ellipses;
-    return Cached(ellipses,
-                  std::tuple(left, top, right, bottom, penWidth, picture.width(), picture.height()),
-                  256, [&] {
-                      return ToRuns(
-                          raster::Ellipse(left, top, right, bottom, penWidth, Clip(picture)));
-                  });
+    return Cached(
+        ellipses, std::tuple(left, top, right, bottom, penWidth, picture.width(), picture.height()),
+        256,
+        [&] { return ToRuns(raster::Ellipse(left, top, right, bottom, penWidth, Clip(picture))); });
 }
 
 ShapeRuns RectangleRuns(int left, int top, int right, int bottom, int penWidth, Rect picture) {

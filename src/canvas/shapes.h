@@ -36,8 +36,7 @@ const PixelRuns& WideLineRuns(int dx, int dy, int width);
 // Ellipse(left, top, right, bottom) and Rectangle(...) with a pen of `penWidth`, the outline
 // straddling the shape's edge (see canvas.h), on a picture of that rectangle (its edge cuts a
 // one-pixel outline at a pixel beyond, and it is walked from there).
-const ShapeRuns& EllipseRuns(int left, int top, int right, int bottom, int penWidth,
-                             Rect picture);
+const ShapeRuns& EllipseRuns(int left, int top, int right, int bottom, int penWidth, Rect picture);
 ShapeRuns RectangleRuns(int left, int top, int right, int bottom, int penWidth, Rect picture);
 
 // A polygon, filled by the odd-even rule, its corners mitred.
@@ -49,7 +48,7 @@ struct FontFace {
     int pixels = 0;
     bool bold = false;
     int ascent = 0;
-    int height = 0;  // of a line: the text's cell
+    int height = 0;              // of a line: the text's cell
     const void* data = nullptr;  // what draws its glyphs
 };
 const FontFace& FaceFor(const std::string& name, int pixels, bool bold);

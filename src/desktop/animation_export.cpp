@@ -7,8 +7,8 @@
 #include "desktop/qt_glue.h"
 #include "desktop/table.h"
 
-AnimationExport::AnimationExport(const State& start, const model::Experiment& changes,
-                                 int frames, int periodMs, QWidget* dialogParent)
+AnimationExport::AnimationExport(const State& start, const model::Experiment& changes, int frames,
+                                 int periodMs, QWidget* dialogParent)
     : frames_(frames), periodMs_(periodMs), dialogParent_(dialogParent) {
     // The laboratory's run is replayed with the changes the pupil made during it.
     session_.s = start;

@@ -1,7 +1,7 @@
 // « Enregistrer l'animation… »: the lesson on screen, from its first frame to its last, recorded
 // as an animated GIF by a second window that is never shown, on a state of its own: the one the
-// lesson on screen started from (the trapezoid's memory included). It records a few frames at a time
-// between the events of the window on screen, which stays usable; a progress dialog offers to
+// lesson on screen started from (the trapezoid's memory included). It records a few frames at a
+// time between the events of the window on screen, which stays usable; a progress dialog offers to
 // cancel, and a cancelled or failed recording leaves no file.
 #pragma once
 
@@ -11,9 +11,9 @@
 #include <QTimer>
 #include <memory>
 
+#include "engine/session.h"
 #include "gif/gif_recorder.h"
 #include "output/output.h"
-#include "engine/session.h"
 
 class Ttable;
 class QProgressDialog;
@@ -24,8 +24,8 @@ class AnimationExport : public QObject {
   public:
     // `start` is the state the lesson started from, `changes` holds the laboratory's changes to
     // replay, `frames` is the lesson's number of frames and `periodMs` each frame's duration.
-    AnimationExport(const State& start, const model::Experiment& changes, int frames,
-                    int periodMs, QWidget* dialogParent);
+    AnimationExport(const State& start, const model::Experiment& changes, int frames, int periodMs,
+                    QWidget* dialogParent);
     ~AnimationExport() override;
 
     // Opens the file (by the safe output routine) and starts recording.

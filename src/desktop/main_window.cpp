@@ -14,10 +14,10 @@
 
 #include "desktop/animation_export.h"
 #include "desktop/lab_panel.h"
+#include "desktop/qt_glue.h"
 #include "desktop/snapshot.h"
 #include "desktop/table.h"
 #include "desktop/zoom_view.h"
-#include "desktop/qt_glue.h"
 #include "model/conclusion.h"
 
 namespace {

@@ -4,10 +4,10 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-#include "gif/gif_recorder.h"
 #include "desktop/qt_glue.h"
 #include "desktop/table.h"
 #include "engine/commentary.h"
+#include "gif/gif_recorder.h"
 #include "model/conclusion.h"
 
 namespace {

@@ -300,8 +300,8 @@ void Ttable::SyncControls() {
 void Ttable::ShowDrawing() {
     // Only what the handler drew: nothing at all on the ticks after a lesson has ended.
     State& s = state();
-    const Rect fond = s.FOND.Canvas()->TakeDirtyRect() & Rect(0, 0, s.FOND.Bounds.width(),
-                                                                s.FOND.Bounds.height());
+    const Rect fond = s.FOND.Canvas()->TakeDirtyRect() &
+                      Rect(0, 0, s.FOND.Bounds.width(), s.FOND.Bounds.height());
     if (!fond.isEmpty()) FOND->update(fond.x(), fond.y(), fond.width(), fond.height());
     const Rect dirty = s.Canvas()->TakeDirtyRect();
     if (!dirty.isEmpty()) update(dirty.x(), dirty.y(), dirty.width(), dirty.height());

@@ -94,8 +94,8 @@ void ZoomTwin::TextDrawn(const Picture& source, const Text& t) {
     if (t.ground) p.fillRect(at, ToQColor(*t.ground));
     const int pixels = PointsToPixels(t.font.Size);
     const QFont large =
-        MakeFont(FromUtf8(t.font.Name),
-                 std::max(1, static_cast<int>(std::lround(pixels * zoom_))), t.font.Bold);
+        MakeFont(FromUtf8(t.font.Name), std::max(1, static_cast<int>(std::lround(pixels * zoom_))),
+                 t.font.Bold);
     p.setFont(large);
     p.setPen(ToQColor(t.font.Color));
     const int left = static_cast<int>(std::lround(cell.x() * zoom_));

@@ -14,9 +14,9 @@ std::string Quoted(const std::string& name) {
 }  // namespace
 
 void LoadCommentary(State& s, TRichEdit& panel, const std::string& fileName) {
-    const DocumentSource::File file =
-        s.Documents != nullptr ? s.Documents->Read(fileName)
-                               : DocumentSource::File{{}, "aucun dossier de documents"};
+    const DocumentSource::File file = s.Documents != nullptr
+                                          ? s.Documents->Read(fileName)
+                                          : DocumentSource::File{{}, "aucun dossier de documents"};
     if (!file.error.empty()) {
         s.Messages.push_back("Impossible d'afficher le commentaire " + Quoted(fileName) + " : " +
                              file.error + ".");
@@ -30,8 +30,8 @@ void LoadCommentary(State& s, TRichEdit& panel, const std::string& fileName) {
         return;
     }
     if (!page->damage.empty())
-        s.Messages.push_back("Le commentaire " + Quoted(fileName) + " est abîmé : " +
-                             page->damage + ". Il est affiché tel qu'il a pu être lu.");
+        s.Messages.push_back("Le commentaire " + Quoted(fileName) + " est abîmé : " + page->damage +
+                             ". Il est affiché tel qu'il a pu être lu.");
     panel.Page = std::move(page);
     panel.PageName = fileName;
     ++panel.PageSerial;

@@ -44,7 +44,7 @@ struct TRichEdit : TControl {
     bool ReadOnly = false;
     std::string Text;
     std::shared_ptr<const richtext::Document> Page;
-    std::string PageName;  // the document's file name
+    std::string PageName;          // the document's file name
     std::uint32_t PageSerial = 0;  // counts the documents loaded
 };
 

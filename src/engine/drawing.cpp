@@ -10,8 +10,8 @@ Picture Drawing(const State& s) {
     FillRect(out, fond, Opaque(clBtnFace));
     const Picture& picture = s.FOND.Picture.Bitmap.Image();
     if (!picture.isNull()) {
-        const Picture shown = picture.copy(Rect(0, 0, fond.width(), fond.height()) &
-                                           picture.rect());
+        const Picture shown =
+            picture.copy(Rect(0, 0, fond.width(), fond.height()) & picture.rect());
         Blit(out, fond.topLeft(), shown, cmSrcCopy);
     }
     return out;

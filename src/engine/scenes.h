@@ -10,14 +10,14 @@
 struct State;
 
 struct Scene {
-    int item;                 // -1 the idle screen, 0 to 6 the menu's items, 7 the laboratory
-    const char* listText;     // as the menu list shows it (trailing blanks included)
-    std::int32_t start;       // the Phase the start button sets
-    std::int32_t low, high;   // the tick runs `step` while low <= Phase <= high
-    int frames;               // frames of a lesson (0 for a still scene)
+    int item;                // -1 the idle screen, 0 to 6 the menu's items, 7 the laboratory
+    const char* listText;    // as the menu list shows it (trailing blanks included)
+    std::int32_t start;      // the Phase the start button sets
+    std::int32_t low, high;  // the tick runs `step` while low <= Phase <= high
+    int frames;              // frames of a lesson (0 for a still scene)
     void (*step)(State&);
-    int button;               // the comment button it creates at its end (1 to 4), or 0
-    const char* page;         // its commentary page, or nullptr
+    int button;        // the comment button it creates at its end (1 to 4), or 0
+    const char* page;  // its commentary page, or nullptr
 };
 
 std::span<const Scene> Scenes();

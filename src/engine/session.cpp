@@ -66,11 +66,13 @@ void Session::Restart() {
 }
 
 void Session::Faster() {
-    s.ScrollBar1.Position = std::max(s.ScrollBar1.Min, s.ScrollBar1.Position - s.ScrollBar1.LargeChange);
+    s.ScrollBar1.Position =
+        std::max(s.ScrollBar1.Min, s.ScrollBar1.Position - s.ScrollBar1.LargeChange);
 }
 
 void Session::Slower() {
-    s.ScrollBar1.Position = std::min(s.ScrollBar1.Max, s.ScrollBar1.Position + s.ScrollBar1.LargeChange);
+    s.ScrollBar1.Position =
+        std::min(s.ScrollBar1.Max, s.ScrollBar1.Position + s.ScrollBar1.LargeChange);
 }
 
 bool Session::Set(const std::string& setting, std::string& error) {

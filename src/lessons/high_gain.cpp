@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "engine/commentary.h"
-#include "engine/state.h"
 #include "engine/frame.h"
+#include "engine/state.h"
 #include "lessons/lessons.h"
 #include "scenery/chart.h"
 #include "scenery/diagram.h"

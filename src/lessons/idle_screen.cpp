@@ -1,7 +1,7 @@
 // The idle screen: the block diagram and the plotter table at rest, from start-up until a scene
 // is started.
-#include "engine/state.h"
 #include "engine/frame.h"
+#include "engine/state.h"
 #include "lessons/lessons.h"
 #include "scenery/diagram.h"
 #include "scenery/table_view.h"

@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/state.h"
 #include "engine/frame.h"
 #include "engine/scenes.h"
+#include "engine/state.h"
 #include "lessons/lessons.h"
 #include "scenery/chart.h"
 #include "scenery/diagram.h"
@@ -107,8 +107,9 @@ void LaboratoryStep(State& form) {
     ResetSceneSurface(form);
     TCanvas& fond = *form.FOND.Canvas();
     DrawBlockDiagram(fond, DiagramVariant::Standard);
-    DrawTableView(form, fond, TableMotion{k, k, PenX(f[k - 1]), PenX(f[k]), PenX(f[k]) - 10,
-                                    f[k - 1].angle, f[k].angle});
+    DrawTableView(
+        form, fond,
+        TableMotion{k, k, PenX(f[k - 1]), PenX(f[k]), PenX(f[k]) - 10, f[k - 1].angle, f[k].angle});
 
     // What the pupil set, over the diagram.
     SetBkMode(fond.Handle(), TRANSPARENT);
@@ -138,7 +139,8 @@ void LaboratoryStep(State& form) {
     for (int i = 1; i <= 5; ++i) {
         const int x = 50 + Trunc(model::Experiment::kFrames * i / 5.0);
         Line(c, x, kOmegaBase, x, kOmegaBase + 4);
-        c.TextOut(x - 10, kOmegaBase + 44, Num(form.Lab.span() * i / 5, form.Lab.span() < 0.1 ? 3 : 2));
+        c.TextOut(x - 10, kOmegaBase + 44,
+                  Num(form.Lab.span() * i / 5, form.Lab.span() < 0.1 ? 3 : 2));
     }
     c.TextOut(222, kOmegaBase + 44, "t (s)");
     if (in.settings.saturation) {
@@ -184,8 +186,8 @@ void LaboratoryStep(State& form) {
         if (r.velocityError)
             measured.push_back("erreur de vitesse = " + Num(*r.velocityError, 3) + " V");
         if (r.oscillationPeriod)
-            measured.push_back("oscillation : T = " + Time(*r.oscillationPeriod) + ", A = " +
-                               Num(*r.oscillationAmplitude, 3) + " V");
+            measured.push_back("oscillation : T = " + Time(*r.oscillationPeriod) +
+                               ", A = " + Num(*r.oscillationAmplitude, 3) + " V");
         if (measured.empty()) measured.push_back("pas de régime établi");
         SetFont(fond, "Arial", 8, clRed);
         fond.TextOut(130, 90, "Mesures :");
@@ -197,10 +199,12 @@ void LaboratoryStep(State& form) {
         fond.TextOut(130, y, "Théorie (2e ordre, L négligée) :");
         fond.TextOut(140, y + 10, "Z = " + Num(th.zeta, 2) + "   wn = " + Num(th.wn, 1) + " rad/s");
         fond.TextOut(140, y + 20,
-                     th.zeta < 1 ? "D% = " + Num(th.overshootPct, 1) + " %   tp = " + Time(th.peakTime)
-                                 : std::string("pas de dépassement (Z >= 1)"));
+                     th.zeta < 1
+                         ? "D% = " + Num(th.overshootPct, 1) + " %   tp = " + Time(th.peakTime)
+                         : std::string("pas de dépassement (Z >= 1)"));
         const double gc = form.Lab.Critical();
-        fond.TextOut(140, y + 30, "Gc (Routh) = " + Num(gc, 1) + " : " +
-                                      (in.settings.gain < gc ? "stable" : "instable"));
+        fond.TextOut(
+            140, y + 30,
+            "Gc (Routh) = " + Num(gc, 1) + " : " + (in.settings.gain < gc ? "stable" : "instable"));
     }
 }

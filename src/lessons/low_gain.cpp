@@ -4,9 +4,9 @@
 #include <cmath>
 
 #include "engine/commentary.h"
-#include "engine/state.h"
 #include "engine/frame.h"
 #include "engine/scenes.h"
+#include "engine/state.h"
 #include "lessons/lessons.h"
 #include "scenery/chart.h"
 #include "scenery/diagram.h"

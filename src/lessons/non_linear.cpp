@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "engine/commentary.h"
-#include "engine/state.h"
 #include "engine/frame.h"
+#include "engine/state.h"
 #include "lessons/lessons.h"
 #include "scenery/chart.h"
 #include "scenery/diagram.h"
@@ -52,8 +52,9 @@ void NonLinearStep(State& form) {
     TCanvas& fond = *form.FOND.Canvas();
     DrawBlockDiagram(fond, DiagramVariant::Standard);
     // The pen travels 90 pixels to the left, the pulleys turn by 4·s radians.
-    DrawTableView(form, fond, TableMotion{k, k, 298.0 - 90.0 * s(k), 298.0 - 90.0 * s(k + 1),
-                                    288.0 - 90.0 * s(k), 4.0 * s(k - 1), 4.0 * s(k)});
+    DrawTableView(form, fond,
+                  TableMotion{k, k, 298.0 - 90.0 * s(k), 298.0 - 90.0 * s(k + 1),
+                              288.0 - 90.0 * s(k), 4.0 * s(k - 1), 4.0 * s(k)});
 
     TCanvas& c = *form.Canvas();
     SetBkMode(c.Handle(), TRANSPARENT);

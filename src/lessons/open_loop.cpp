@@ -3,8 +3,8 @@
 // The frame number k is Phase itself after the increment (2 to 160).
 #include <cmath>
 
-#include "engine/state.h"
 #include "engine/frame.h"
+#include "engine/state.h"
 #include "lessons/lessons.h"
 #include "scenery/chart.h"
 #include "scenery/diagram.h"
@@ -50,8 +50,9 @@ void OpenLoopStep(State& form) {
     TCanvas& fond = *form.FOND.Canvas();
     DrawBlockDiagram(fond, DiagramVariant::OpenLoop);
     // The pen moves to the left as the position grows.
-    DrawTableView(form, fond, TableMotion{k, k, 298 - theta(k), 298 - theta(k + 1), 287 - theta(k),
-                                    a(k - 1), a(k)});
+    DrawTableView(
+        form, fond,
+        TableMotion{k, k, 298 - theta(k), 298 - theta(k + 1), 287 - theta(k), a(k - 1), a(k)});
 
     TCanvas& c = *form.Canvas();
     SetBkMode(c.Handle(), TRANSPARENT);

@@ -1,7 +1,7 @@
 // The presentation: the loop at rest and, on the left, a short illustrated text about each of
 // its components.
-#include "engine/state.h"
 #include "engine/frame.h"
+#include "engine/state.h"
 #include "lessons/lessons.h"
 #include "scenery/diagram.h"
 #include "scenery/strokes.h"

@@ -1,11 +1,11 @@
 // Trapezoidal response in closed loop: the set point Ve climbs a ramp, holds a plateau, falls back
 // and stays at zero; the output Vs follows it through a first-order lag, trailing on the ramps by
 // the velocity error and catching up on the plateau. Vs is simulated from one frame to the next
-// (form.TrapezoidVs, in chart pixels above the time axis) and is never reset: a new run goes on from
-// wherever the last one left it.
+// (form.TrapezoidVs, in chart pixels above the time axis) and is never reset: a new run goes on
+// from wherever the last one left it.
 #include "engine/commentary.h"
-#include "engine/state.h"
 #include "engine/frame.h"
+#include "engine/state.h"
 #include "lessons/lessons.h"
 #include "scenery/chart.h"
 #include "scenery/diagram.h"

@@ -6,8 +6,8 @@
 #include <limits>
 #include <numbers>
 
-#include "model/decimal.h"
 #include "model/analysis.h"
+#include "model/decimal.h"
 
 namespace model {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <optional>
 
-#include "model/decimal.h"
 #include "model/conclusion.h"
+#include "model/decimal.h"
 
 namespace model {
 

@@ -24,12 +24,12 @@ class Driver {
     void Comments();                       // press the comment button that is showing
     void Set(const std::string& setting);  // a setting of the laboratory, NAME=VALUE
 
-    QImage Client();                   // 793 x 553, controls included
-    QImage Drawing();                  // the core's drawing of the window, controls left out
-    QImage Canvas();                   // the window's own canvas
-    QImage Fond();                     // FOND's picture
-    QImage Table();                    // TableBitmap
-    QImage Pulley(bool right);         // LeftPulley or RightPulley
+    QImage Client();            // 793 x 553, controls included
+    QImage Drawing();           // the core's drawing of the window, controls left out
+    QImage Canvas();            // the window's own canvas
+    QImage Fond();              // FOND's picture
+    QImage Table();             // TableBitmap
+    QImage Pulley(bool right);  // LeftPulley or RightPulley
 
   private:
     std::unique_ptr<Ttable> form_;
