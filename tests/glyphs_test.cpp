@@ -136,7 +136,7 @@ TEST(Glyphs, FacesSizesAndFallbacks) {
         const char* face;
         const char* text;
         const char* drawn;
-    } kTexts[] = {
+    } kMalformed[] = {
         {"Arial",
          "a\xFF"
          "b\x80",
@@ -150,7 +150,7 @@ TEST(Glyphs, FacesSizesAndFallbacks) {
         {"Arial", "x\xE4\xB8\xAD\xF0\x9F\x98\x80", "x??"},     // not in the font
         {"Symbol", "\xC3\xA9\xE2\x82\xAC", "??"},
     };
-    for (const auto& t : kTexts) {
+    for (const auto& t : kMalformed) {
         const glyphs::Font& font = glyphs::FontFor(t.face, 13, false);
         const glyphs::Run run = glyphs::Layout(font, t.text), drawn = glyphs::Layout(font, t.drawn);
         EXPECT_TRUE(run.width == drawn.width && run.spans == drawn.spans) << t.drawn;

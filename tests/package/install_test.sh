@@ -27,10 +27,14 @@ for f in usr/bin/table-tracante usr/share/applications/table-tracante.desktop \
          usr/share/icons/hicolor/64x64/apps/table-tracante.png \
          usr/share/table-tracante/komm1.rtf usr/share/table-tracante/komm5.rtf \
          usr/share/doc/table-tracante/copyright usr/share/man/man1/table-tracante.1.gz \
-         usr/share/metainfo/table-tracante.metainfo.xml; do
+         usr/share/metainfo/table-tracante.metainfo.xml usr/share/table-tracante/table-tracante.html; do
   [ -e "$root/$f" ] || fail "missing from the package: /$f"
 done
 grep -q "^License: Expat" "$root/usr/share/doc/table-tracante/copyright" || fail "copyright without its licence"
+# The web edition: one file with everything inside, nothing fetched.
+html="$root/usr/share/table-tracante/table-tracante.html"
+grep -q "WebAssembly" "$html" || fail "web edition without its WebAssembly"
+! grep -q -E '<script[^>]* src=|<link[^>]* href=' "$html" || fail "web edition fetches a file"
 zcat "$root/usr/share/man/man1/table-tracante.1.gz" | grep -q "snapshot" || fail "manual page without the options"
 appstreamcli validate --no-net "$root/usr/share/metainfo/table-tracante.metainfo.xml" >"$tmp/as.log" 2>&1 \
   || fail "metainfo does not validate: $(cat "$tmp/as.log")"
