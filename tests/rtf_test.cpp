@@ -34,7 +34,7 @@
 static thread_local bool tCounting = false;
 static thread_local std::size_t tLive = 0, tPeak = 0;
 
-void* operator new(std::size_t size) {  // (the library's other forms call this one)
+void* operator new(std::size_t size) {  // (the library's other forms call this one...)
     void* p;
     while ((p = std::malloc(size == 0 ? 1 : size)) == nullptr) {
         if (std::get_new_handler() == nullptr) throw std::bad_alloc();
@@ -48,6 +48,17 @@ void operator delete(void* p) noexcept {
     std::free(p);
 }
 void operator delete(void* p, std::size_t) noexcept {
+    operator delete(p);
+}
+// (and so must the forms without exceptions, which a sanitizer's runtime would provide)
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
     operator delete(p);
 }
 
