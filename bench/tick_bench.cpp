@@ -27,6 +27,7 @@
 #include "desktop/player.h"
 #include "desktop/snapshot.h"
 #include "desktop/table.h"
+#include "engine/session.h"
 
 namespace {
 
@@ -193,6 +194,28 @@ void EndBenchmark(benchmark::State& state, int item) {
     state.counters["cpu_ms"] = benchmark::Counter(cpu * 1e3, benchmark::Counter::kAvgIterations);
 }
 
+// The core's tick alone, without a window: what the web edition's WebAssembly tick does (its
+// rows are compared with these, bench/wasm_tick.js). A lesson is brought to the frame before by
+// going back to it, untimed, then one tick is timed.
+void CoreTickBenchmark(benchmark::State& state, int item, int frame) {
+    Session session;
+    session.Tick();
+    session.Tick();
+    if (item >= 0) session.Choose(item);
+    double cpu = 0;
+    for (auto _ : state) {
+        if (item >= 1) {
+            state.PauseTiming();
+            session.GoTo(frame - 1);
+            state.ResumeTiming();
+        }
+        const double cpuStart = ThreadSeconds();
+        session.Tick();
+        cpu += ThreadSeconds() - cpuStart;
+    }
+    state.counters["cpu_ms"] = benchmark::Counter(cpu * 1e3, benchmark::Counter::kAvgIterations);
+}
+
 // TT_BENCH_ITERATIONS=N fixes the number of timed ticks (for a profiler run); otherwise the
 // library chooses.
 void RegisterAll() {
@@ -206,6 +229,13 @@ void RegisterAll() {
             auto* b = benchmark::RegisterBenchmark(
                 name.c_str(),
                 [item, frame](benchmark::State& s) { TickBenchmark(s, item, frame); });
+            b->Unit(benchmark::kMillisecond);
+            if (iterations > 0) b->Iterations(iterations);
+            std::string core = std::string("core/") + scene.name;
+            if (lesson) core += "/k:" + std::to_string(frame);
+            b = benchmark::RegisterBenchmark(core.c_str(), [item, frame](benchmark::State& s) {
+                CoreTickBenchmark(s, item, frame);
+            });
             b->Unit(benchmark::kMillisecond);
             if (iterations > 0) b->Iterations(iterations);
             if (!lesson) break;

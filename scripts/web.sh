@@ -74,7 +74,7 @@ web_bench() {
   local csv
   csv=$(mktemp)
   if [ "${TT_NO_BUILD:-0}" != 1 ]; then tt_configure_and_build tick_bench || return 1; fi
-  QT_QPA_PLATFORM=offscreen "$TT_BUILD/bench/tick_bench" --benchmark_filter='^(tick|end)/' \
+  QT_QPA_PLATFORM=offscreen "$TT_BUILD/bench/tick_bench" --benchmark_filter='^(tick|core|end)/' \
     --benchmark_repetitions="${TT_BENCH_REPS:-5}" --benchmark_min_time=0.05 \
     --benchmark_report_aggregates_only=true --benchmark_format=csv >"$csv" 2>/dev/null
   node "$TT_ROOT/bench/wasm_tick.js" "$web_core" --native "$csv" --reps "${TT_BENCH_REPS:-5}"
