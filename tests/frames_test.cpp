@@ -4,10 +4,10 @@
 // its first run left it; and going back in each lesson, which must show the frames it played. This
 // proves only that nothing changed; the scenes' own figures are checked by scenes_test.
 //
-// TT_REBUILD_FRAMES=1 rewrites the list. Either way, each frame that differs from the list is
-// written to frames/ (in the test's working directory) as NAME.png, with NAME-diff.png marking
-// the changed pixels in red when the accepted picture is known (frames/accepted/, filled by a
-// rebuild).
+// Each frame that differs from the list is written to frames/ (in the test's working directory,
+// or TT_FRAMES_DIR) as NAME.png, with NAME-diff.png marking the changed pixels in red when the
+// accepted picture is known (accepted/NAME.png, saved by TT_SAVE_FRAMES=1 on the committed state:
+// scripts/rebuild-frames.sh does both, and rewrites the list).
 #include <gtest/gtest.h>
 
 #include <QBackingStore>
