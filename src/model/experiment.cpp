@@ -104,7 +104,10 @@ void Experiment::Observe(const Sample& s) {
 }
 
 void Experiment::Launch(const Inputs& inputs) {
-    if (launched_ && frame_ > 0) previous_ = frames_, previousRanges_ = ranges_;
+    if (launched_ && frame_ > 0) {
+        previous_ = frames_, previousRanges_ = ranges_;
+        previousPeakDetect_ = peakDetect_;
+    }
     Begin(inputs);
     launched_ = true;
 }
