@@ -165,10 +165,6 @@ double Experiment::InputsSince() const {
     return since;
 }
 
-Results Experiment::Measured() const {
-    return Measure(fine_, sp_);
-}
-
 std::string Experiment::Csv() const {
     // Whatever the user's locale: a point before the decimals, a comma between the columns.
     std::string out = "t (s),Ve (V),Vs (V),U (V),I (A),Omega (rad/s),x (mm)\n";

@@ -86,8 +86,7 @@ class Experiment {
     std::vector<std::pair<int, Inputs>> Changes() const;
     void SetChanges(const std::vector<std::pair<int, Inputs>>& changes);
 
-    // Figures measured on the run so far (its fine samples), and the linear theory at its gain.
-    Results Measured() const;
+    // The linear theory at the run's gain.
     SecondOrder Theory() const { return Approximation(parameters(), inputs_.settings.gain); }
     double Critical() const { return CriticalGain(parameters()); }
 
