@@ -260,20 +260,20 @@ TEST(Laboratory, ColumnsShowEachSignalsRange) {
             for (const auto& chart : charts) {
                 int high = chart.base + chart.band, low = chart.base - chart.band;  // expected
                 int seenHigh = high, seenLow = low;
-                for (const auto& [colour, signal] : chart.curves) {
-                    const auto [lo, hi] = std::minmax_element(
-                        steps.begin(), steps.end(),
-                        [&](const auto& a, const auto& b) { return a.*signal < b.*signal; });
+                for (const auto& [colour, member] : chart.curves) {
+                    double lo = INFINITY, hi = -INFINITY;
+                    for (const model::Sample& step : steps)
+                        lo = std::min(lo, step.*member), hi = std::max(hi, step.*member);
                     const auto y = [&](double v) {
                         return chart.base - int(std::clamp(chart.scale * v, -1.0 * chart.band,
                                                            1.0 * chart.band));
                     };
-                    high = std::min(high, y((*hi).*signal)), low = std::max(low, y((*lo).*signal));
+                    high = std::min(high, y(hi)), low = std::max(low, y(lo));
                     for (int row = chart.base - chart.band; row <= chart.base + chart.band; ++row) {
                         if (At(image, x, row) != colour || (k > 1 && At(first, x, row) == colour))
                             continue;
                         seenHigh = std::min(seenHigh, row), seenLow = std::max(seenLow, row);
-                        ASSERT_TRUE(row >= y((*hi).*signal) - 1 && row <= y((*lo).*signal) + 1)
+                        ASSERT_TRUE(row >= y(hi) - 1 && row <= y(lo) + 1)
                             << frequency << " Hz, frame " << k << " row " << row;
                     }
                 }
