@@ -15,6 +15,7 @@
 // plays another scene for that many ticks; "set NAME=VALUE" sets the laboratory (item 7).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <map>
@@ -211,6 +212,73 @@ TEST(Scenes, FiguresOfEachSceneAtItsFrames) {
                     EXPECT_NE(problem, "") << "scenes.txt:" << row.line << " scene " << scene.name
                                            << " frame " << k << " (too early): " << row.check;
                 }
+            }
+        }
+    }
+}
+
+// Where a column spans many periods (a sine at 79.5 or 80 Hz on a slow loop, a slow sine on a
+// limit cycle), each column of the laboratory's charts, as its frame draws it, spans the range of
+// its signal over that frame, that of the model stepped on its own at every step, to a pixel and
+// no more. The scales: 55 pixels for the amplitude, 45 for Usat, 38 for the speed under Usat.
+TEST(Laboratory, ColumnsShowEachSignalsRange) {
+    const model::Parameters p;
+    const double top = 12 * p.Kt / (p.R * p.f + p.Ke * p.Kt);
+    using Signal = std::pair<TColor, double model::Sample::*>;
+    const struct {
+        int base, band;
+        double scale;
+        std::vector<Signal> curves;
+    } charts[] = {{140, 75, 55 / 2.0, {{clGreen, &model::Sample::ve}, {clRed, &model::Sample::vs}}},
+                  {280, 55, 45 / 12.0, {{clMaroon, &model::Sample::u}}},
+                  {390, 40, 38 / top, {{clHighlight, &model::Sample::omega}}}};
+    for (const auto& [gain, frequency] :
+         {std::pair{"321", "0.1"}, {"0.5", "79.5"}, {"0.5", "80"}}) {
+        Driver d;
+        d.Tick(2);
+        for (const std::string& s : {"G=" + std::string(gain), std::string("forme=sinus"),
+                                     "frequence=" + std::string(frequency)})
+            d.Set(s);
+        d.Select(7);
+        const model::Experiment& e = d.state().Lab;
+        model::Loop loop;
+        loop.SetSettings(e.inputs().settings);
+        QImage first;  // the labels, under the columns
+        for (int k = 1; k <= model::Experiment::kFrames; ++k) {
+            d.Tick();
+            const QImage image = d.Canvas();
+            if (k == 1) first = image;
+            ASSERT_TRUE(e.PeakDetect()) << frequency;
+            // Each signal over the frame: from the frame before, at every step.
+            std::vector<model::Sample> steps{loop.Now(e.setPoint())};
+            const double to = e.span() * k / model::Experiment::kFrames;
+            while (loop.time() < to - 1e-12) {
+                loop.Advance(std::min(1e-4, to - loop.time()), e.setPoint());
+                steps.push_back(loop.Now(e.setPoint()));
+            }
+            const int x = 50 + k;
+            for (const auto& chart : charts) {
+                int high = chart.base + chart.band, low = chart.base - chart.band;  // expected
+                int seenHigh = high, seenLow = low;
+                for (const auto& [colour, member] : chart.curves) {
+                    double lo = INFINITY, hi = -INFINITY;
+                    for (const model::Sample& step : steps)
+                        lo = std::min(lo, step.*member), hi = std::max(hi, step.*member);
+                    const auto y = [&](double v) {
+                        return chart.base - int(std::clamp(chart.scale * v, -1.0 * chart.band,
+                                                           1.0 * chart.band));
+                    };
+                    high = std::min(high, y(hi)), low = std::max(low, y(lo));
+                    for (int row = chart.base - chart.band; row <= chart.base + chart.band; ++row) {
+                        if (At(image, x, row) != colour || (k > 1 && At(first, x, row) == colour))
+                            continue;
+                        seenHigh = std::min(seenHigh, row), seenLow = std::max(seenLow, row);
+                        ASSERT_TRUE(row >= y(hi) - 1 && row <= y(lo) + 1)
+                            << frequency << " Hz, frame " << k << " row " << row;
+                    }
+                }
+                ASSERT_LE(std::abs(seenHigh - high) + std::abs(seenLow - low), 2)
+                    << frequency << " Hz, frame " << k << " chart " << chart.base;
             }
         }
     }

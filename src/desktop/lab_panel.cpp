@@ -7,28 +7,44 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QSlider>
+#include <algorithm>
 #include <cmath>
 
 #include "desktop/player.h"
 #include "desktop/table.h"
 #include "engine/commentary.h"
+#include "model/settings.h"
 
 namespace {
 
-// The gain slider: 0 to 400 steps over four decades, from 0.1 to 1000.
+// The gain slider: 100 steps a decade.
 double GainAt(int step) {
-    return std::pow(10.0, -1 + step / 100.0);
+    return std::pow(10.0, step / 100.0);
 }
 int StepOf(double gain) {
-    return static_cast<int>(std::lround(100 * (std::log10(gain) + 1)));
+    return static_cast<int>(std::lround(100 * std::log10(gain)));
 }
 
-QDoubleSpinBox* Box(double low, double high, int decimals, double step, const QString& unit) {
+// A setting's row of the table that --set, --help and the manual page read too.
+const model::SettingInfo& Setting(const std::string& name) {
+    const auto& table = model::SettingsTable();
+    return *std::find_if(table.begin(), table.end(),
+                         [&](const model::SettingInfo& row) { return row.name == name; });
+}
+
+QString Tip(const std::string& name) {
+    return QString::fromStdString(Setting(name).Describe());
+}
+
+// A box over the setting's range, in its unit, with its description as tooltip.
+QDoubleSpinBox* Box(const std::string& name, int decimals, double step) {
+    const model::SettingInfo& row = Setting(name);
     auto* box = new QDoubleSpinBox;
-    box->setRange(low, high);
+    box->setRange(row.low, row.high);
     box->setDecimals(decimals);
     box->setSingleStep(step);
-    box->setSuffix(unit);
+    if (!row.unit.empty()) box->setSuffix(QString::fromStdString(" " + row.unit));
+    box->setToolTip(Tip(name));
     return box;
 }
 
@@ -42,8 +58,9 @@ LabPanel::LabPanel(Ttable& form, Player& player, QWidget* parent)
     auto* form_layout = new QFormLayout(body);
 
     gainSlider_ = new QSlider(Qt::Horizontal);
-    gainSlider_->setRange(0, 400);
-    gain_ = Box(0.1, 1000, 2, 0.1, QString());
+    gainSlider_->setRange(StepOf(Setting("G").low), StepOf(Setting("G").high));
+    gainSlider_->setToolTip(Tip("G"));
+    gain_ = Box("G", 2, 0.1);
     auto* gainRow = new QHBoxLayout;
     gainRow->addWidget(gainSlider_, 1);
     gainRow->addWidget(gain_);
@@ -52,16 +69,19 @@ LabPanel::LabPanel(Ttable& form, Player& player, QWidget* parent)
     shape_ = new QComboBox;
     shape_->addItems({QStringLiteral("échelon"), QStringLiteral("rampe"), QStringLiteral("trapèze"),
                       QStringLiteral("sinus")});
+    shape_->setToolTip(Tip("forme"));
     form_layout->addRow(QStringLiteral("Consigne"), shape_);
-    amplitude_ = Box(-10, 10, 2, 0.5, QStringLiteral(" V"));
+    amplitude_ = Box("amplitude", 2, 0.5);
     form_layout->addRow(QStringLiteral("Amplitude"), amplitude_);
-    frequency_ = Box(0.01, 100, 2, 0.5, QStringLiteral(" Hz"));
+    frequency_ = Box("fréquence", 2, 0.5);
     form_layout->addRow(QStringLiteral("Fréquence"), frequency_);
     saturation_ = new QCheckBox(QStringLiteral("Saturation ±Usat"));
-    usat_ = Box(0.5, 50, 1, 1, QStringLiteral(" V"));
+    saturation_->setToolTip(Tip("Usat"));
+    usat_ = Box("Usat", 1, 1);
     form_layout->addRow(saturation_, usat_);
     deadZone_ = new QCheckBox(QStringLiteral("Zone morte ±U0"));
-    u0_ = Box(0.01, 10, 2, 0.1, QStringLiteral(" V"));
+    deadZone_->setToolTip(Tip("U0"));
+    u0_ = Box("U0", 2, 0.1);
     form_layout->addRow(deadZone_, u0_);
 
     auto* launch = new QPushButton(QStringLiteral("Lancer"));

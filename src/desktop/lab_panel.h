@@ -2,6 +2,8 @@
 // laboratory is the scene: the gain on a logarithmic slider with its value, the set point's
 // shape, amplitude and frequency, the amplifier's saturation and the motor's dead zone,
 // « Lancer », and the commentary page. A change made during a run applies from that instant.
+// Each control takes the range that --set accepts, and has the setting's description as its
+// tooltip (model/settings.h).
 #pragma once
 
 #include <QDockWidget>

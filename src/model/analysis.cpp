@@ -139,7 +139,7 @@ bool NeedsPeakDetect(const Parameters& p, const Settings& s, const SetPoint& sp,
 //  - a stable loop has come within 5 % of its final value after about 3/|Re p| of its slowest
 //    (dominant) pole. We allow twice that: the response then fits in the first half of the run
 //    and the loop is seen at rest over the second half, well within 2 % over the last fifth
-//    (Measure's test of a settled run). With only 1.5 times, loops damped between about 0.3
+//    (the conclusion's test of a settled run). With only 1.5 times, loops damped between about 0.3
 //    and 1 are still moving at the end of the run;
 //  - an unstable loop, or one so little damped that its ringing outlasts that estimate (damping
 //    below about 0.12), is shown over about 8 periods 2π/|Im p| of its oscillating pair;
@@ -170,91 +170,6 @@ double ChooseSpan(const Parameters& p, const Settings& s, const SetPoint& sp) {
     }
     if (sp.shape == Shape::Sine && sp.frequency > 0) span = std::max(span, 2 / sp.frequency);
     return RoundUpNice(span);
-}
-
-Results Measure(const std::vector<Sample>& run, const SetPoint& sp) {
-    Results out;
-    if (run.size() < 2) return out;
-    const std::size_t n = run.size();
-    const double vsEnd = run.back().vs;
-
-    if (sp.shape == Shape::Step) {
-        // Settled: the last 20 % of the samples stay within ±2 % of the step's amplitude around
-        // the final value.
-        const double band = 0.02 * std::abs(sp.amplitude);
-        const bool settled =
-            std::all_of(run.begin() + static_cast<long>(n - (n + 4) / 5), run.end(),
-                        [&](const Sample& s) { return std::abs(s.vs - vsEnd) <= band; });
-        const double move = vsEnd - run.front().vs;
-        if (settled && move != 0) {
-            // Overshoot: how far Vs went beyond its final value, in the direction of the move,
-            // as a percentage of the move; peak time: the instant of that farthest point.
-            const double dir = move > 0 ? 1 : -1;
-            const auto peak = std::max_element(
-                run.begin(), run.end(),
-                [&](const Sample& x, const Sample& y) { return dir * x.vs < dir * y.vs; });
-            const double beyond = dir * (peak->vs - vsEnd);
-            out.overshootPct = beyond > 0 ? 100 * beyond / std::abs(move) : 0;
-            if (beyond > 0) out.peakTime = peak->t;
-            // 5 % settling time: the last instant Vs is farther than 5 % of the move from its
-            // final value.
-            for (std::size_t k = n; k-- > 0;) {
-                if (std::abs(run[k].vs - vsEnd) > 0.05 * std::abs(move)) {
-                    out.settlingTime = run[k].t;
-                    break;
-                }
-            }
-            // Static error: what is left of Ve − Vs at the end.
-            out.staticError = run.back().ve - vsEnd;
-        }
-    }
-
-    if (sp.shape == Shape::Ramp) {
-        // Velocity (following) error: Ve − Vs averaged over the last 10 % of the samples.
-        const std::size_t count = std::max<std::size_t>(1, n / 10);
-        double sum = 0;
-        for (std::size_t k = n - count; k < n; ++k)
-            sum += run[k].ve - run[k].vs;
-        out.velocityError = sum / static_cast<double>(count);
-    }
-
-    // A sustained oscillation, looked for in the last half of the run: Vs crosses its mean upward
-    // at least 3 times (instants interpolated between samples), and the peak-to-peak of its last
-    // full cycle is at least 0.01 V and at least half that of the first full cycle. Period: the
-    // mean spacing of the upward crossings; amplitude: half the last cycle's peak-to-peak. A sine
-    // set point is not looked at: the loop is meant to follow it.
-    if (sp.shape != Shape::Sine) {
-        const std::size_t first = n / 2;
-        double mean = 0;
-        for (std::size_t k = first; k < n; ++k)
-            mean += run[k].vs;
-        mean /= static_cast<double>(n - first);
-        std::vector<std::size_t> at;  // the sample just after each upward crossing
-        std::vector<double> when;
-        for (std::size_t k = first + 1; k < n; ++k) {
-            const double a = run[k - 1].vs - mean, b = run[k].vs - mean;
-            if (a < 0 && b >= 0) {
-                at.push_back(k);
-                when.push_back(run[k - 1].t + (run[k].t - run[k - 1].t) * a / (a - b));
-            }
-        }
-        auto swing = [&](std::size_t from, std::size_t to) {  // samples [from − 1, to]
-            const auto [lo, hi] = std::minmax_element(
-                run.begin() + static_cast<long>(from - 1), run.begin() + static_cast<long>(to + 1),
-                [](const Sample& x, const Sample& y) { return x.vs < y.vs; });
-            return hi->vs - lo->vs;
-        };
-        if (at.size() >= 3) {
-            const double firstSwing = swing(at[0], at[1]);
-            const double lastSwing = swing(at[at.size() - 2], at.back());
-            if (lastSwing >= 0.01 && lastSwing >= 0.5 * firstSwing) {
-                out.oscillationPeriod =
-                    (when.back() - when.front()) / static_cast<double>(when.size() - 1);
-                out.oscillationAmplitude = lastSwing / 2;
-            }
-        }
-    }
-    return out;
 }
 
 }  // namespace model

@@ -1,11 +1,9 @@
-// The theory of the linear loop (no saturation, no dead zone, no end stops), and the figures a
-// lesson reads off a finished run.
+// The theory of the linear loop (no saturation, no dead zone, no end stops), and the span of a
+// laboratory run.
 #pragma once
 
 #include <array>
 #include <complex>
-#include <optional>
-#include <vector>
 
 #include "model/loop.h"
 
@@ -50,12 +48,5 @@ double ChooseSpan(const Parameters& p, const Settings& s, const SetPoint& sp);
 // True when `columns` columns over the span give fewer than 10 columns per period of the sine
 // set point or of the loop's own oscillation (the charts must then show each column's range).
 bool NeedsPeakDetect(const Parameters& p, const Settings& s, const SetPoint& sp, int columns);
-
-// std::nullopt where a figure does not apply to the run.
-struct Results {
-    std::optional<double> overshootPct, peakTime, settlingTime, staticError, velocityError,
-        oscillationPeriod, oscillationAmplitude;
-};
-Results Measure(const std::vector<Sample>& run, const SetPoint& sp);
 
 }  // namespace model

@@ -105,7 +105,10 @@ void Experiment::Observe(const Sample& s) {
 }
 
 void Experiment::Launch(const Inputs& inputs) {
-    if (launched_ && frame_ > 0) previous_ = frames_, previousRanges_ = ranges_;
+    if (launched_ && frame_ > 0) {
+        previous_ = frames_, previousRanges_ = ranges_;
+        previousPeakDetect_ = peakDetect_;
+    }
     Begin(inputs);
     launched_ = true;
 }
@@ -161,10 +164,6 @@ double Experiment::InputsSince() const {
     for (const Edit& e : changes_)
         if (e.frame < frame_) since = std::max(since, sp_.span * e.frame / kFrames);
     return since;
-}
-
-Results Experiment::Measured() const {
-    return Measure(fine_, sp_);
 }
 
 std::string Experiment::Csv() const {

@@ -70,6 +70,7 @@ class Experiment {
     // the loop's own oscillation, for inputs in force during the run: a line through the frames
     // would then show a signal that is not there, and each column must be drawn as its range.
     bool PeakDetect() const { return peakDetect_; }
+    bool PreviousPeakDetect() const { return previousPeakDetect_; }  // the previous run's
     // The run's fine samples (kSamplesPerFrame per frame, and t = 0), the turning points of its
     // error (the first 20 000) and the times the carriage came against a stop.
     const std::vector<Sample>& fine() const { return fine_; }
@@ -85,8 +86,7 @@ class Experiment {
     std::vector<std::pair<int, Inputs>> Changes() const;
     void SetChanges(const std::vector<std::pair<int, Inputs>>& changes);
 
-    // Figures measured on the run so far (its fine samples), and the linear theory at its gain.
-    Results Measured() const;
+    // The linear theory at the run's gain.
     SecondOrder Theory() const { return Approximation(parameters(), inputs_.settings.gain); }
     double Critical() const { return CriticalGain(parameters()); }
 
@@ -117,7 +117,7 @@ class Experiment {
     std::vector<Edit> changes_;  // applied when the run reaches their frame
     std::vector<Sample> frames_, fine_, previous_;
     std::vector<FrameRanges> ranges_, previousRanges_;
-    bool peakDetect_ = false;
+    bool peakDetect_ = false, previousPeakDetect_ = false;
     // The turning points' detector: the error's extreme since the last turning point, with the
     // instants just before and after it, and which way the error is going (0: not yet known).
     std::vector<TurningPoint> turns_;
