@@ -142,7 +142,8 @@ bool NeedsPeakDetect(const Parameters& p, const Settings& s, const SetPoint& sp,
 //    (the conclusion's test of a settled run). With only 1.5 times, loops damped between about 0.3
 //    and 1 are still moving at the end of the run;
 //  - an unstable loop, or one so little damped that its ringing outlasts that estimate (damping
-//    below about 0.12), is shown over about 8 periods 2π/|Im p| of its oscillating pair;
+//    below about 0.12), is shown over about 8 periods 2π/|Im p| of its oscillating pair, or of
+//    the limit cycle that a saturated amplifier holds it to (OscillationPeriod);
 //  - a saturated amplifier caps the speed at Km·Usat (Km·(Usat − U0) with the dead zone): the pen
 //    needs |A|·N/(Ks·ωmax) at least to travel the set point's amplitude at full speed; we allow
 //    twice that, for the same reason as above (a saturation within the dead zone holds the motor
@@ -158,8 +159,10 @@ double ChooseSpan(const Parameters& p, const Settings& s, const SetPoint& sp) {
     const auto poles = ClosedLoopPoles(p, s.gain);
     const Complex slowest = poles[0];
     const double settle = slowest.real() == 0 ? kInf : 2 * 3 / std::abs(slowest.real());
-    const double ringing =
-        slowest.imag() == 0 ? kInf : 8 * 2 * std::numbers::pi / std::abs(slowest.imag());
+    // Above Gc with a saturated amplifier, the oscillation is the limit cycle's, near the
+    // critical frequency, however fast the linear poles turn.
+    const double period = OscillationPeriod(p, s);
+    const double ringing = std::isfinite(period) ? 8 * period : kInf;
     double span =
         slowest.real() < 0 ? std::min(settle, ringing) : (slowest.imag() != 0 ? ringing : settle);
     if (s.saturation) {

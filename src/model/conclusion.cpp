@@ -319,9 +319,13 @@ Conclusion Conclude(const Experiment& run) {
     // The verdict.
     const int stopSide = onStop ? (last.vs > 0 ? 1 : -1) : 0;
     const bool still = moved <= 1e-6 + 1e-4 * asked;
+    // A change that leaves the pen where it was (a gain changed once the response has settled):
+    // what follows moves less than a pixel of the chart (55 pixels for the amplitude), and its
+    // swings, however many, are nothing a pupil can see. The loop is at rest since then.
+    const bool unseen = t0 > 0 && std::max(asked, moved) < std::abs(in.amplitude) / 55;
     const bool blocked = set.deadZone || onStop;
     bool bounded = false;
-    if (still && (std::abs(eEnd) <= 1e-3 || !blocked)) {
+    if (unseen || (still && (std::abs(eEnd) <= 1e-3 || !blocked))) {
         c.verdict = Verdict::AtRest;
     } else if ((still && blocked) || (onStop && std::abs(eEnd) > 0.02 * asked)) {
         c.verdict = Verdict::Stuck;
@@ -481,8 +485,10 @@ Conclusion Conclude(const Experiment& run) {
         out.Line("erreur statique = " + Volts(eEnd));
     }
     if (c.verdict == Verdict::AtRest)
-        out.Line(asked <= 1e-9 ? "consigne nulle : rien ne bouge"
-                               : "le crayon reste sur sa consigne");
+        out.Line(unseen            ? "rien de visible ne bouge depuis le changement à t = " +
+                                         FrenchDuration(t0)
+                 : asked <= 1e-9 ? "consigne nulle : rien ne bouge"
+                                 : "le crayon reste sur sa consigne");
 
     // The stops.
     if (!run.contacts().empty()) {
