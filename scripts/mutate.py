@@ -4,11 +4,13 @@ the test suite, and records which faults the suite catches.
 
     scripts/mutate.py [--build DIR] [--only ID,ID...] [--out FILE] [--check] [-- TEST COMMAND...]
 
-Each fault replaces one exact piece of text, found once in src/ (the file may change between
-versions of the program: the text is looked for everywhere in src/). The default test command
-is the whole ctest suite of the build directory, stopping at the first failure. A fault the
-compiler refuses is reported as such, not as caught. The source is always put back, even when
-the sweep is interrupted. --check only verifies that every fault applies.
+Each fault replaces one exact piece of text, found once in src/ and web/ (the file may change
+between versions of the program: the text is looked for everywhere in them). The default test
+command is the whole ctest suite of the build directory, stopping at the first failure; a fault
+may name its own (the web edition's, whose tests the suite does not run), used unless a command
+is given here. Builds run two jobs at a time. A fault the compiler refuses is reported as such,
+not as caught. The source is always put back, even when the sweep is interrupted. --check only
+verifies that every fault applies.
 
 Run it in a separate clone or worktree: the sweep edits the sources it runs on.
 """
@@ -21,24 +23,24 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
-# (id, part of the program, what the fault does, text, replacement)
+# (id, part of the program, what the fault does, text, replacement[, its own test command])
 FAULTS = [
     # Canvas
     ("line-end", "canvas", "a one-pixel line paints its end point",
-     "const QPoint last = to - QPoint(xMajor ? sx : 0, xMajor ? 0 : sy);",
-     "const QPoint last = to;"),
+     "const Point last = to - Point{xMajor ? sx : 0, xMajor ? 0 : sy};",
+     "const Point last = to;"),
     ("line-tie", "canvas", "a tie on a slanted one-pixel line goes the other way",
      "(r2 > major || (r2 == major && stepOnTie))",
      "(r2 > major || (r2 == major && !stepOnTie))"),
     ("copy-and-or", "canvas", "the AND copy mode combines by OR",
-     "to[x] = (from[x] & to[x]) | kOpaque;",
-     "to[x] = (from[x] | to[x]) | kOpaque;"),
+     "CombineRow(to, from, width, [](std::uint64_t a, std::uint64_t b) { return a & b; });",
+     "CombineRow(to, from, width, [](std::uint64_t a, std::uint64_t b) { return a | b; });"),
     ("copy-and-skip", "canvas", "an AND copy skips rows that are not all white",
-     "if (all == ~0u) continue;",
-     "if (all != 0u) continue;"),
+     "[](std::uint64_t a, std::uint64_t b) { return a & b; }) == ~0u)",
+     "[](std::uint64_t a, std::uint64_t b) { return a & b; }) != 0u)"),
     ("rect-right", "canvas", "a rectangle's brush reaches one column further right",
-     "const QRect inner = outer.adjusted(width, width, -width, -width);",
-     "const QRect inner = outer.adjusted(width, width, -width + 1, -width);"),
+     "const Rect inner = outer.adjusted(width, width, -width, -width);",
+     "const Rect inner = outer.adjusted(width, width, -width + 1, -width);"),
     ("hatch-row", "canvas", "the cross-hatch's horizontal lines move one row",
      "if ((y & 7) == 3) {",
      "if ((y & 7) == 4) {"),
@@ -51,22 +53,64 @@ FAULTS = [
     ("fill-memory", "canvas", "an area is believed filled with a colour it does not have",
      "        if (u.colour != rgb) continue;\n",
      ""),
-    # Engine and start button
-    ("interval", "engine", "the speed bar no longer sets the timer period",
-     "if (Timer1->Interval() != ScrollBar1->value()) Timer1->SetInterval(ScrollBar1->value());",
+    ("cow-shared", "canvas", "a picture shared by two is written to as if it were its own",
+     "    if (pixels_.use_count() > 1) {\n        auto own = Allocate(size());",
+     "    if (pixels_.use_count() > 2) {\n        auto own = Allocate(size());"),
+    # Rasteriser
+    ("raster-midpoint", "rasteriser",
+     "the midpoint ellipse's decision grows too slowly in its flat part",
+     "d += b * b * (2 * x + 3);",
+     "d += b * b * (2 * x + 1);"),
+    ("raster-odd-even", "rasteriser", "shapes are filled non-zero instead of odd-even",
+     "mask_(winding ? ~0 : 1)",
+     "mask_(winding ? ~0 : ~0)"),
+    ("raster-round-cap", "rasteriser",
+     "a round cap's first control arm is measured on the width, not the radius",
+     "l1.SetLength(kKappa * offset);",
+     "l1.SetLength(kKappa * width_);"),
+    # Glyphs and text layout
+    ("glyph-space", "glyphs", "a glyph without pixels (a space) does not move the pen on",
+     "            placed.emplace_back(glyph, run.width);\n        }\n"
+     "        run.width += glyph->advance;",
+     "            placed.emplace_back(glyph, run.width);\n"
+     "            run.width += glyph->advance;\n        }"),
+    ("glyph-offset", "glyphs", "every glyph's bitmap is placed one pixel right of its pen",
+     "placed.emplace_back(glyph, run.width);",
+     "placed.emplace_back(glyph, run.width + 1);"),
+    ("glyph-utf8", "glyphs", "a UTF-8 surrogate is decoded as a character",
+     "            if (lead == 0xED) high = 0x9F;  // surrogates\n",
      ""),
-    ("lesson-longer", "engine", "the high-gain lesson plays one frame too many",
-     "if (Phase > 400 && Phase < 560) HighGainStep(*this);",
-     "if (Phase > 400 && Phase < 561) HighGainStep(*this);"),
-    ("start-late", "start button", "the low-gain lesson starts one step late",
-     "{-1, 1, 201, 401, 601, 801, 1001}",
-     "{-1, 1, 202, 401, 601, 801, 1001}"),
+    # Engine, scene table and start button
+    ("interval", "engine", "the speed bar no longer sets the timer period",
+     "if (s.Timer1.Interval != s.ScrollBar1.Position) s.Timer1.Interval = s.ScrollBar1.Position;",
+     ""),
+    ("lesson-longer", "scene table", "the high-gain lesson plays one frame too many",
+     "401, 401, 559, 159, HighGainStep",
+     "401, 401, 560, 159, HighGainStep"),
+    ("start-late", "scene table", "the low-gain lesson starts one step late",
+     "(G:faible)\", 201, 201, 359,",
+     "(G:faible)\", 202, 201, 359,"),
+    ("scene-range", "scene table", "the trapezoid lesson's Phase range ends one frame early",
+     "801, 801, 959, 159, TrapezoidStep",
+     "801, 801, 958, 159, TrapezoidStep"),
+    ("scene-frames", "scene table", "the non-linearity lesson is counted one frame short",
+     "1001, 1001, 1159, 159, NonLinearStep",
+     "1001, 1001, 1159, 158, NonLinearStep"),
+    ("scene-page", "scene table", "the trapezoid's comment button opens the non-linearity's page",
+     "TrapezoidStep, 3, \"komm4.rtf\"",
+     "TrapezoidStep, 3, \"komm5.rtf\""),
+    ("scene-list", "scene table", "a menu item loses an accent",
+     "{6, \"Non linéarité du moteur\"",
+     "{6, \"Non linearité du moteur\""),
+    ("scene-list-blank", "scene table", "a menu item loses its trailing blank",
+     "{3, \"Rép. Ind. en Boucle Fermée (G:grand) \"",
+     "{3, \"Rép. Ind. en Boucle Fermée (G:grand)\""),
     ("clear-area", "start button", "the chart area is cleared one column short",
      "c.Rectangle(0, 40, 340, 460);",
      "c.Rectangle(0, 40, 339, 460);"),
     ("hide-buttons", "start button", "the start button no longer hides the comment buttons",
-     "        button->setEnabled(false);\n        button->setVisible(false);",
-     "        button->setEnabled(false);"),
+     "        button.Enabled = false;\n        button.Visible = false;",
+     "        button.Enabled = false;"),
     # Scenery
     ("mask-row", "table view", "the mask's black part starts one row lower",
      "mask.Rectangle(1, 297 - k, 400, 500);",
@@ -91,24 +135,24 @@ FAULTS = [
      "    if (k > 130) {\n        SetFont(fond, \"Arial\", 8, clRed);\n        fond.TextOut(110, 80, \"La réponse indicielle est\");\n        fond.TextOut(110, 90, \"d'ordre 2 avec",
      "    if (k > 129) {\n        SetFont(fond, \"Arial\", 8, clRed);\n        fond.TextOut(110, 80, \"La réponse indicielle est\");\n        fond.TextOut(110, 90, \"d'ordre 2 avec"),
     ("trapezoid-memory", "lessons", "the trapezoid's memory is reset at each start",
-     "    const double vsOld = TrapezoidVs;",
-     "    if (k == 1) TrapezoidVs = 0.0;\n    const double vsOld = TrapezoidVs;"),
-    ("dot-size", "lessons", "the operating point's dot is drawn one point smaller",
+     "    const double vsOld = form.TrapezoidVs;",
+     "    if (k == 1) form.TrapezoidVs = 0.0;\n    const double vsOld = form.TrapezoidVs;"),
+    ("dot-size", "lessons", "the operating point's dot is drawn at the size of the labels",
      "fond.Font.Size = 40;",
-     "fond.Font.Size = 39;"),
+     "fond.Font.Size = 10;"),
     ("presentation-offset", "lessons", "the presentation's table is drawn at the idle offset",
-     "    DrawTableAtRest(fond, Phase);\n\n    TCanvas& c = *form.Canvas();",
-     "    DrawTableAtRest(fond, 0);\n\n    TCanvas& c = *form.Canvas();"),
+     "    DrawTableAtRest(form, fond, form.Phase);\n\n    TCanvas& c = *form.Canvas();",
+     "    DrawTableAtRest(form, fond, 0);\n\n    TCanvas& c = *form.Canvas();"),
     # Commentary
     ("wrong-page", "commentary", "the instability's button opens the high-gain page",
-     "LoadCommentary(*this, RichEdit2, QStringLiteral(\"komm3.rtf\"));",
-     "LoadCommentary(*this, RichEdit2, QStringLiteral(\"komm2.rtf\"));"),
+     "InstabilityStep, 2,\n     \"komm3.rtf\"",
+     "InstabilityStep, 2,\n     \"komm2.rtf\""),
     ("panel-not-shown", "commentary", "the low-gain end does not show its panel",
-     "form.RichEdit1->setVisible(true);",
-     "form.RichEdit1->setVisible(false);"),
+     "form.RichEdit1.Visible = true;",
+     "form.RichEdit1.Visible = false;"),
     ("button-place", "commentary", "the comment button is one pixel lower",
-     "button->setGeometry(60, 380, 180, 30);",
-     "button->setGeometry(60, 381, 180, 30);"),
+     "button.Bounds = Rect(60, 380, 180, 30);",
+     "button.Bounds = Rect(60, 381, 180, 30);"),
     ("refusal-size", "documents", "documents twice as large as the limit are accepted",
      "inline constexpr qint64 kMaxDocumentBytes = 2 * 1024 * 1024;",
      "inline constexpr qint64 kMaxDocumentBytes = 4 * 1024 * 1024;"),
@@ -130,8 +174,8 @@ FAULTS = [
      "0x2039, 0x0153, 0xFFFD, 0x017D,"),
     # Output, recording and command line
     ("gif-delay", "recording", "every GIF delay is doubled",
-     "const int delayCs = std::clamp((delayMs + 5) / 10, 1, 65535);",
-     "const int delayCs = std::clamp((delayMs + 5) / 5, 1, 65535);"),
+     "long long delayCs = std::max((shownMs_ + 5) / 10 - writtenCs_, 1LL);",
+     "long long delayCs = std::max((shownMs_ + 5) / 5 - writtenCs_, 1LL);"),
     ("exit-status", "command line", "a file that cannot be written exits with status 0",
      "inline constexpr int kExitOutput = 3;",
      "inline constexpr int kExitOutput = 0;"),
@@ -139,33 +183,33 @@ FAULTS = [
      "inline constexpr int kMaxTicks = 100000;",
      "inline constexpr int kMaxTicks = 100001;"),
     ("not-atomic", "output", "a regular file is written in place, not replaced atomically",
-     "    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {",
-     "    if (::stat(path.c_str(), &st) == 0 || true) {"),
+     "kind_ = !exists_ || S_ISREG(st.st_mode) ? Kind::Atomic : Kind::InPlace;",
+     "kind_ = !exists_ ? Kind::Atomic : Kind::InPlace;"),
     ("device-replaced", "output", "a device is replaced by a regular file",
-     "    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {",
-     "    if (false) {"),
+     "kind_ = !exists_ || S_ISREG(st.st_mode) ? Kind::Atomic : Kind::InPlace;",
+     "kind_ = Kind::Atomic;"),
     ("unchecked-write", "output", "a failed write is taken for a success",
      "        if (n <= 0) {\n            error = ErrnoProblem(n < 0 ? errno : EIO);\n            return false;\n        }",
      "        if (n <= 0) break;"),
     ("comments-hidden", "command line", "--comments clicks a hidden button",
-     "b->isVisible() && b->isEnabled()",
-     "b->isEnabled()"),
-    # Classroom and laboratory (the program before them has nothing to apply these to)
+     "b.created == 1 && b.button.Visible && b.button.Enabled",
+     "b.created == 1 && b.button.Enabled"),
+    # Classroom and laboratory
     ("back-canvas-state", "player", "going back forgets the window canvas's pen, brush and font",
-     "    form.Canvas()->RestoreState(m.canvas.state);\n",
-     ""),
+     "    image_ = other.image_;\n    canvas_.CopyStateFrom(other.canvas_);\n    return *this;",
+     "    image_ = other.image_;\n    return *this;"),
     ("back-trapezoid", "player", "going back keeps the trapezoid's memory of the run's end",
-     "    TrapezoidVs = m.trapezoidVs;\n",
-     ""),
+     "    s.ScrollBar1 = now.ScrollBar1;\n",
+     "    s.ScrollBar1 = now.ScrollBar1;\n    s.TrapezoidVs = now.TrapezoidVs;\n"),
     ("zoom-text", "zoom", "text at a zoom is drawn at its small size",
-     "std::lround(font.pixelSize() * zoom_)",
-     "std::lround(font.pixelSize() * 1.0)"),
+     "std::lround(pixels * zoom_)",
+     "std::lround(pixels * 1.0)"),
     ("status-frame", "window", "the status bar shows the frame one off",
      'QStringLiteral("image %1 / %2").arg(at.frame)',
      'QStringLiteral("image %1 / %2").arg(at.frame + 1)'),
     ("output-rename", "output", "a regular file's temporary copy is never put in place",
-     "    if (::rename(temp_.c_str(), target_.c_str()) != 0) {",
-     "    if (false) {"),
+     "        ::renameat(dir_, temp_.c_str(), dir_, base_.c_str()) != 0)",
+     "        false)"),
     ("model-euler", "model", "the motor's current integrated by Euler's method, not Runge-Kutta's",
      "    i += dt / 6 * (k1.i + 2 * k2.i + 2 * k3.i + k4.i);",
      "    i += dt * k1.i;"),
@@ -181,18 +225,26 @@ FAULTS = [
     ("csv-header", "laboratory", "the CSV's header names the speed's unit wrongly",
      "Omega (rad/s),x (mm)",
      "Omega (tr/min),x (mm)"),
+    # Web edition: the page's picture (web/core_api.cpp, run by scripts/web.sh test)
+    ("web-rgba", "web", "the RGBA bytes come in the picture's memory order, blue first",
+     "            out[0] = std::uint8_t(p >> 16);\n            out[1] = std::uint8_t(p >> 8);\n"
+     "            out[2] = std::uint8_t(p);",
+     "            out[0] = std::uint8_t(p);\n            out[1] = std::uint8_t(p >> 8);\n"
+     "            out[2] = std::uint8_t(p >> 16);",
+     ["scripts/web.sh", "test"]),
 ]
 
 
 def sources():
-    for base, _, files in os.walk(os.path.join(ROOT, "src")):
-        for name in files:
-            if name.endswith((".cpp", ".h")):
-                yield os.path.join(base, name)
+    for top in ("src", "web"):
+        for base, _, files in os.walk(os.path.join(ROOT, top)):
+            for name in files:
+                if name.endswith((".cpp", ".h")):
+                    yield os.path.join(base, name)
 
 
 def locate(text):
-    """The one file of src/ that holds `text` exactly once, or an error."""
+    """The one file of src/ and web/ that holds `text` exactly once, or an error."""
     found = []
     for path in sources():
         with open(path, encoding="utf-8") as f:
@@ -237,7 +289,7 @@ def main():
     chosen = [f for f in FAULTS if not args.only or f[0] in args.only.split(",")]
 
     problems = 0
-    for fid, _, _, text, _ in chosen:
+    for fid, _, _, text, *_ in chosen:
         path, err = locate(text)
         if err:
             print("fault %s: %s" % (fid, err))
@@ -250,7 +302,8 @@ def main():
     logdir = os.path.join(args.build, "mutants")
     os.makedirs(logdir, exist_ok=True)
     rows = []
-    for fid, part, what, text, replacement in chosen:
+    build = ["cmake", "--build", args.build, "--", "-j2"]
+    for fid, part, what, text, replacement, *own in chosen:
         path, _ = locate(text)
         original = open(path, encoding="utf-8").read()
         start = time.time()
@@ -258,10 +311,10 @@ def main():
             with open(path, "w", encoding="utf-8") as f:
                 f.write(original.replace(text, replacement, 1))
             log = os.path.join(logdir, fid + ".log")
-            if run(["cmake", "--build", args.build], log, args.timeout) != 0:
+            if run(build, log, args.timeout) != 0:
                 result, failing = "does not build", ""
             else:
-                rc = run(test_cmd, log, args.timeout)
+                rc = run(args.command or (own[0] if own else test_cmd), log, args.timeout)
                 result = "caught" if rc != 0 else "MISSED"
                 failing = first_failure(log) if rc != 0 else ""
         finally:
@@ -270,7 +323,7 @@ def main():
         seconds = int(time.time() - start)
         rows.append((fid, part, what, result, failing, seconds))
         print("%-20s %-10s %-4ds %s" % (fid, result, seconds, failing), flush=True)
-    subprocess.run(["cmake", "--build", args.build], stdout=subprocess.DEVNULL, cwd=ROOT)
+    subprocess.run(build, stdout=subprocess.DEVNULL, cwd=ROOT)
 
     lines = ["| fault | part | what it does | result | first failing test |",
              "|---|---|---|---|---|"]
