@@ -72,6 +72,12 @@ awk -F, -v start="$(value median_s "$start")" -v peak="$(value peak_kb "$tour")"
       sub(/\/all$/, "", name); frame = "all"
       wall = $(column["wall_ms"]); cpu = $(column["cpu_ms"])
     }
+    if (name ~ /\/end$/) {
+      # « Fin » in the core alone (core/NAME/end): the lesson replayed, no window.
+      sub(/\/end$/, "", name)
+      printf "| %-30s | %5s | %15.3f ms | %14.3f ms | <= 50 ms  |\n", "« Fin » " name, "159", wall, cpu
+      next
+    }
     if (name ~ /^end\//) {
       # « Fin »: a whole lesson replayed and the window repainted (each guillemet is two bytes, one column).
       sub(/^end\//, "", name)

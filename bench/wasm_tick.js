@@ -22,7 +22,8 @@ const median = (xs) => [...xs].sort((a, b) => a - b)[xs.length >> 1];
 
 // tick_bench's CSV: the median rows, wall and processor time of one tick in ms; the frame in the
 // name (tick/low_gain/k:80), a whole lesson (tick/low_gain/all: per tick in wall_ms and cpu_ms)
-// or « Fin » (end/low_gain).
+// or « Fin » (end/low_gain); the core's alone: core/low_gain/k:80, core/low_gain/all and
+// core/low_gain/end.
 function nativeTimes(file) {
   const times = new Map();
   if (!file) return times;
@@ -92,7 +93,8 @@ async function main() {
   console.log('|----------------|-------|--------------------|------------------------|------------------------|-------|');
   for (const [key, frame, [wall, work]] of rows) {
     const [dWall, dWork] = native.get(key) || [];
-    const [nWall, nWork] = native.get(key.replace(/^tick\//, 'core/')) || native.get(key) || [];
+    const coreKey = key.replace(/^tick\//, 'core/').replace(/^end\/(.*)$/, 'core/$1/end');
+    const [nWall, nWork] = native.get(coreKey) || [];
     const ratio = nWork ? (work / nWork).toFixed(2) : '-';
     console.log(`| ${key.split('/')[1].padEnd(14)} | ${String(frame).padStart(5)} | ${ms(dWall)} / ${ms(dWork)}  ` +
       `| ${ms(nWall)} / ${ms(nWork)}      | ${ms(wall)} / ${ms(work)}      | ${ratio.padStart(5)} |`);
