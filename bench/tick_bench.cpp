@@ -78,7 +78,7 @@ Stage stage;
 
 // The window's pictures, which Restore keeps.
 std::array<TBitmap*, 8> Pictures(State& s) {
-    return {&s.WindowCanvas, &s.FOND.Picture.Bitmap, &s.PenSprite,        &s.TableBitmap,
+    return {&s.WindowCanvas, &s.FOND.Picture.Bitmap, &s.PenSprite,  &s.TableBitmap,
             &s.TableMask,    &s.BackgroundBitmap,    &s.LeftPulley, &s.RightPulley};
 }
 

@@ -485,8 +485,8 @@ Conclusion Conclude(const Experiment& run) {
         out.Line("erreur statique = " + Volts(eEnd));
     }
     if (c.verdict == Verdict::AtRest)
-        out.Line(unseen            ? "rien de visible ne bouge depuis le changement à t = " +
-                                         FrenchDuration(t0)
+        out.Line(unseen
+                     ? "rien de visible ne bouge depuis le changement à t = " + FrenchDuration(t0)
                  : asked <= 1e-9 ? "consigne nulle : rien ne bouge"
                                  : "le crayon reste sur sa consigne");
 
