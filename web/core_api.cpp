@@ -69,23 +69,9 @@ void Sync() {
     }
 }
 
-// JSON, written by hand: strings escaped, numbers as integers or shortest decimals.
-std::string Quote(const std::string& s) {
-    std::string out = "\"";
-    for (const char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
+// JSON, written by hand: strings as the laboratory's results write them, numbers as integers or
+// shortest decimals.
+using model::JsonString;
 
 std::string Colour(TColor c) {
     char text[8];
@@ -117,7 +103,7 @@ std::string Font(const TControl& c) {
 }
 
 std::string Text(const TControl& c) {
-    return ",\"text\":" + Quote(c.Caption) + Font(c);
+    return ",\"text\":" + JsonString(c.Caption) + Font(c);
 }
 
 // The laboratory's inputs as NAME=VALUE settings, as tt_set takes them.
@@ -132,7 +118,7 @@ std::string LabSettings(const model::Inputs& in) {
         "frequence=" + Number(in.frequency)};
     std::string out;
     for (const std::string& item : items)
-        out += (out.empty() ? "" : ",") + Quote(item);
+        out += (out.empty() ? "" : ",") + JsonString(item);
     return "[" + out + "]";
 }
 
@@ -223,7 +209,7 @@ const char* tt_state_json() {
     const ScenePosition at = PositionOf(s.Phase);
     std::string items;
     for (const std::string& item : s.ListBox1.Items)
-        items += (items.empty() ? "" : ",") + Quote(item);
+        items += (items.empty() ? "" : ",") + JsonString(item);
     std::vector<std::string> c = {
         Control("ListBox1", "list", s.ListBox1,
                 ",\"items\":[" + items + "],\"selected\":" + std::to_string(s.ListBox1.ItemIndex) +
@@ -253,14 +239,15 @@ const char* tt_state_json() {
         if (created == 1) c.push_back(Control(name, "button", *button, Text(*button)));
 
     std::string& out = web->text;
-    out = "{\"scene\":" + std::to_string(at.item) + ",\"sceneName\":" + Quote(SceneName(at.item)) +
+    out = "{\"scene\":" + std::to_string(at.item) +
+          ",\"sceneName\":" + JsonString(SceneName(at.item)) +
           ",\"frame\":" + std::to_string(at.frame) + ",\"frames\":" + std::to_string(at.frames) +
           ",\"interval\":" + std::to_string(s.Timer1.Interval) + ",\"controls\":[";
     for (std::size_t i = 0; i < c.size(); ++i)
         out += (i ? "," : "") + c[i];
     out += "],\"messages\":[";
     for (std::size_t i = 0; i < s.Messages.size(); ++i)
-        out += (i ? "," : "") + Quote(s.Messages[i]);
+        out += (i ? "," : "") + JsonString(s.Messages[i]);
     s.Messages.clear();
     out += "],\"lab\":{\"settings\":" + LabSettings(s.Lab.inputs()) +
            ",\"running\":" + (s.Lab.Running() ? "true" : "false") + "}}";

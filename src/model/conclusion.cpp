@@ -576,9 +576,7 @@ Conclusion Conclude(const Experiment& run) {
     return c;
 }
 
-namespace {
-
-std::string Quoted(std::string_view text) {
+std::string JsonString(std::string_view text) {
     std::string out = "\"";
     for (const char ch : text) {
         if (ch == '"' || ch == '\\') {
@@ -594,6 +592,8 @@ std::string Quoted(std::string_view text) {
     }
     return out + '"';
 }
+
+namespace {
 
 // Six significant digits, a point before the decimals; null for what is not a number.
 std::string JsonNumber(std::optional<double> v) {
@@ -622,12 +622,12 @@ std::string ResultsJson(const Experiment& run) {
     const Inputs& in = run.inputs();
     std::string out = "{\n";
     const auto field = [&](std::string_view key, const std::string& value) {
-        out += "  " + Quoted(key) + ": " + value + ",\n";
+        out += "  " + JsonString(key) + ": " + value + ",\n";
     };
-    field("classe", Quoted(VerdictName(c.verdict)));
-    if (!c.cause.empty()) field("cause", Quoted(c.cause));
+    field("classe", JsonString(VerdictName(c.verdict)));
+    if (!c.cause.empty()) field("cause", JsonString(c.cause));
     field("G", JsonNumber(in.settings.gain));
-    field("forme", Quoted(ShapeWord(in.shape)));
+    field("forme", JsonString(ShapeWord(in.shape)));
     field("amplitude (V)", JsonNumber(in.amplitude));
     if (in.shape == Shape::Sine) field("fréquence (Hz)", JsonNumber(in.frequency));
     field("Usat (V)", in.settings.saturation ? JsonNumber(in.settings.usat) : "null");
@@ -643,7 +643,7 @@ std::string ResultsJson(const Experiment& run) {
     bool comma = false;
     for (const auto* lines : {&c.measuredLines, &c.theoryLines}) {
         for (const std::string& line : *lines) {
-            out += (comma ? ",\n    " : "\n    ") + Quoted(line);
+            out += (comma ? ",\n    " : "\n    ") + JsonString(line);
             comma = true;
         }
     }

@@ -53,6 +53,9 @@ Conclusion Conclude(const Experiment& run);
 // measured figure and every theoretical one (null where it cannot be measured), and the lines.
 std::string ResultsJson(const Experiment& run);
 
+// A JSON string: quotes, backslashes and control characters escaped, the rest as it is (UTF-8).
+std::string JsonString(std::string_view text);
+
 // Numbers as the scenes print them: a decimal comma, thousands apart (« 10 000 », with a
 // no-break space), never "-0".
 std::string FrenchNumber(double v, int decimals);
