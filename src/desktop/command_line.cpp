@@ -28,7 +28,10 @@ std::string UsageText() {
     for (const model::SettingInfo& row : model::SettingsTable())
         settings += "  " + row.Describe() + "\n";
     settings +=
-        "  (fréquence s'écrit aussi frequence ; off est la seule façon d'enlever Usat ou U0)\n\n";
+        "  (fréquence s'écrit aussi frequence ; off est la seule façon d'enlever Usat ou U0)\n"
+        "  Le modèle est intégré par Runge-Kutta d'ordre 4, pas de 0,1 ms au plus, raccourci\n"
+        "  pour tomber sur les 16 instants lus à chaque image. La zone morte est un frottement\n"
+        "  sec : le moteur arrêté reste retenu tant que |U| ≤ U0, en marche il est freiné.\n\n";
     return "Usage : table-tracante [--snapshot FICHIER.png] [--record FICHIER.gif] [ACTION]...\n"
            "\n"
            "Sans option, ouvre la fenêtre de l'animation « Table traçante ».\n"
