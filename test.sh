@@ -6,8 +6,9 @@
 #   2. the sanitizer build (build-asan/), its tests and tours of the real program
 #      (scripts/sanitize.sh);
 #   3. the fuzzer of the RTF reader (build-asan/), twenty seconds (scripts/fuzz.sh);
-#   4. the web edition (build-web/): its build, its page's logic, the frame checksums of its
-#      WebAssembly under Node, and a tour of the page in headless Chromium (scripts/web.sh test).
+#   4. beside it, the web edition (build-web/): its build, its page's logic, the frame checksums
+#      of its WebAssembly under Node, and a tour of the page in headless Chromium
+#      (scripts/web.sh test).
 # Build directories are configured only when new, so a second run rebuilds only what changed.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/scripts/setup.sh"
@@ -41,8 +42,25 @@ main_build_and_tests() {
 stage "Paquets" tt_install_packages "${TT_PACKAGES[@]}" "${TT_TEST_PACKAGES[@]}"
 stage "Compilation et tests" main_build_and_tests
 stage "Sanitizers" "$TT_ROOT/scripts/sanitize.sh"
-stage "Fuzzing" "$TT_ROOT/scripts/fuzz.sh"
-stage "Web" "$TT_ROOT/scripts/web.sh" test
+# The fuzzer and the web stage each keep one core busy: they run side by side, each into a log
+# of its own, shown in turn once both are done.
+side_by_side() {
+  local logs start=$SECONDS
+  logs=$(mktemp -d)
+  ("$TT_ROOT/scripts/fuzz.sh" >"$logs/fuzz" 2>&1; echo $? >"$logs/fuzz.rc"
+   echo $((SECONDS - start)) >"$logs/fuzz.time") &
+  ("$TT_ROOT/scripts/web.sh" test >"$logs/web" 2>&1; echo $? >"$logs/web.rc"
+   echo $((SECONDS - start)) >"$logs/web.time") &
+  wait
+  local name
+  for name in fuzz web; do
+    stage "$([ $name = fuzz ] && echo Fuzzing || echo Web)" \
+      bash -c 'cat "$1"; exit "$(cat "$2")"' _ "$logs/$name" "$logs/$name.rc"
+    stage_times[-1]=$(cat "$logs/$name.time")
+  done
+  rm -rf "$logs"
+}
+side_by_side
 
 tt_log "Résumé"
 for i in "${!stage_names[@]}"; do
