@@ -84,9 +84,10 @@ QRect Bounds(const QImage& image, const QRect& area, TColor colour) {
 quint64 Checksum(const QImage& image) {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
     quint64 h = 0xcbf29ce484222325ull ^ (quint64(rgb.width()) << 32) ^ quint64(rgb.height());
+    const int width = rgb.width();  // not asked for at every pixel: a call into Qt each time
     for (int y = 0; y < rgb.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        for (int x = 0; x < rgb.width(); ++x)
+        for (int x = 0; x < width; ++x)
             h = (h ^ (row[x] & 0x00FFFFFFu)) * 0x100000001b3ull;
     }
     return h;
