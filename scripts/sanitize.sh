@@ -3,6 +3,7 @@
 # LeakSanitizer in build-asan/ (which also holds the fuzzer, see scripts/fuzz.sh), the headless
 # tests, then tours of the real program through its own entry and exit: every scene with its
 # comment pages, a recording, and damaged documents. Any sanitizer report fails the stage.
+# --build-only: configures and builds, nothing more.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
@@ -22,6 +23,7 @@ tt_log "Sanitizers : compilation"
 cmake --build "$BUILD" --target tt_tests table-tracante rtf_fuzz -- -j"$(nproc)" \
   | grep -v -E '^\[[0-9]+/[0-9]+\] '
 [ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
+[ "${1:-}" = --build-only ] && exit 0
 
 # A report stops the program and goes to a file, so that one from a process whose status a test
 # ignores still fails the stage.
@@ -35,16 +37,30 @@ export QT_QPA_PLATFORM=offscreen
 status=0
 fail() { tt_log "ÉCHEC (sanitizers) : $*"; status=1; }
 
-# The headless tests, in two halves side by side; the checksums of every frame are left to the
-# main stage (a few minutes under the sanitizers), the tours below play every scene instead.
+# The headless tests; the checksums of every frame are left to the main stage (a few minutes
+# under the sanitizers), the tours below play every scene instead.
 tt_log "Sanitizers : tests"
-for shard in 0 1; do
-  (cd "$BUILD/tests" && GTEST_TOTAL_SHARDS=2 GTEST_SHARD_INDEX=$shard \
+# In six shards, as many at a time as there are cores: the longest tests fall in different
+# shards, and a core that is done takes the next one.
+shards=6
+failed=0
+running=0
+for ((shard = 0; shard < shards; ++shard)); do
+  if [ "$running" -ge "$(nproc)" ]; then
+    wait -n || failed=1
+    running=$((running - 1))
+  fi
+  (cd "$BUILD/tests" && GTEST_TOTAL_SHARDS=$shards GTEST_SHARD_INDEX=$shard \
     ./tt_tests --gtest_brief=1 --gtest_filter='-Frames*') >"$scratch/tests$shard.log" 2>&1 &
+  running=$((running + 1))
 done
-for shard in 0 1; do
-  wait -n || { cat "$scratch"/tests*.log | tail -n 40 >&2; fail "des tests échouent sous les sanitizers"; }
+for ((; running > 0; --running)); do
+  wait -n || failed=1
 done
+if [ "$failed" -ne 0 ]; then
+  cat "$scratch"/tests*.log | tail -n 40 >&2
+  fail "des tests échouent sous les sanitizers"
+fi
 
 # tour NAME DIRECTORY ARGS...: the program, run in DIRECTORY, succeeds and shows every comment
 # page the tour asks for.
