@@ -33,25 +33,15 @@ stage() {
   [ "$rc" -eq 0 ] || status=1
 }
 
-# The sanitizer build starts beside the main tests, which leave a core idle for most of their
-# run; the sanitizer stage waits for it, then builds what is left and shows any error itself.
-asan_build=""
 main_build_and_tests() {
   tt_configure_and_build || return 1
-  "$TT_ROOT/scripts/sanitize.sh" --build-only >/dev/null 2>&1 &
-  asan_build=$!
   tt_log "Tests"
   ctest --test-dir "$TT_BUILD" --output-on-failure -j"$(nproc)"
 }
 
-sanitizers() {
-  [ -z "$asan_build" ] || wait "$asan_build"
-  "$TT_ROOT/scripts/sanitize.sh"
-}
-
 stage "Paquets" tt_install_packages "${TT_PACKAGES[@]}" "${TT_TEST_PACKAGES[@]}"
 stage "Compilation et tests" main_build_and_tests
-stage "Sanitizers" sanitizers
+stage "Sanitizers" "$TT_ROOT/scripts/sanitize.sh"
 # The fuzzer and the web stage each keep one core busy: they run side by side, each into a log
 # of its own, shown in turn once both are done.
 side_by_side() {

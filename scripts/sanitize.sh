@@ -3,7 +3,6 @@
 # LeakSanitizer in build-asan/ (which also holds the fuzzer, see scripts/fuzz.sh), the headless
 # tests, then tours of the real program through its own entry and exit: every scene with its
 # comment pages, a recording, and damaged documents. Any sanitizer report fails the stage.
-# --build-only: configures and builds, nothing more.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
@@ -23,7 +22,6 @@ tt_log "Sanitizers : compilation"
 cmake --build "$BUILD" --target tt_tests table-tracante rtf_fuzz -- -j"$(nproc)" \
   | grep -v -E '^\[[0-9]+/[0-9]+\] '
 [ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
-[ "${1:-}" = --build-only ] && exit 0
 
 # A report stops the program and goes to a file, so that one from a process whose status a test
 # ignores still fails the stage.
