@@ -289,37 +289,25 @@ void RegisterAll() {
             if (iterations > 0) b->Iterations(iterations);
             if (!lesson) break;
         }
-        if (lesson) {
-            const int item = scene.item;
+        if (!lesson) continue;
+        // Per lesson: played whole (a dozen lessons a repetition), and « Fin » from its middle.
+        const int item = scene.item;
+        const auto perLesson = [&](const std::string& name, void (*run)(benchmark::State&, int),
+                                   bool whole) {
             auto* b = benchmark::RegisterBenchmark(
-                (std::string("tick/") + scene.name + "/all").c_str(),
-                [item](benchmark::State& s) { LessonBenchmark(s, item); });
-            b->Unit(benchmark::kMillisecond)->UseManualTime();
-            if (iterations > 0) {
-                b->Iterations(std::max(1, iterations / kFrames));
-            } else {
-                b->MinTime(0.3);  // a dozen lessons
-            }
-            b = benchmark::RegisterBenchmark(
-                (std::string("end/") + scene.name).c_str(),
-                [item](benchmark::State& s) { EndBenchmark(s, item); });
+                name.c_str(), [item, run](benchmark::State& s) { run(s, item); });
             b->Unit(benchmark::kMillisecond);
-            if (iterations > 0) b->Iterations(std::max(1, iterations / kFrames));
-            b = benchmark::RegisterBenchmark(
-                (std::string("core/") + scene.name + "/all").c_str(),
-                [item](benchmark::State& s) { CoreLessonBenchmark(s, item); });
-            b->Unit(benchmark::kMillisecond)->UseManualTime();
+            if (whole) b->UseManualTime();
             if (iterations > 0) {
                 b->Iterations(std::max(1, iterations / kFrames));
-            } else {
+            } else if (whole) {
                 b->MinTime(0.3);
             }
-            b = benchmark::RegisterBenchmark(
-                (std::string("core/") + scene.name + "/end").c_str(),
-                [item](benchmark::State& s) { CoreEndBenchmark(s, item); });
-            b->Unit(benchmark::kMillisecond);
-            if (iterations > 0) b->Iterations(std::max(1, iterations / kFrames));
-        }
+        };
+        perLesson(std::string("tick/") + scene.name + "/all", LessonBenchmark, true);
+        perLesson(std::string("end/") + scene.name, EndBenchmark, false);
+        perLesson(std::string("core/") + scene.name + "/all", CoreLessonBenchmark, true);
+        perLesson(std::string("core/") + scene.name + "/end", CoreEndBenchmark, false);
     }
 }
 
